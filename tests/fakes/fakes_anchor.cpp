@@ -1,0 +1,6 @@
+// Keeps the fakes library non-empty while a folder has only headers.
+namespace vk {
+namespace fakes {
+int anchor = 0;
+}
+}  // namespace vk
