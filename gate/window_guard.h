@@ -1,0 +1,84 @@
+// The window check behind both hook procedures: which top-level windows may be
+// activated or retitled, and what happens to those a lock holds back.
+//
+// The hook procedures in the DLL are thin: they save the last-error value,
+// ask cbtHookVerdict / callWndRetVerdict for a verdict, turn Pass into
+// CallNextHookEx with the matching hook copy and HoldBack into 1, and restore
+// the last-error value. Nothing here throws or allocates.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "common/lock_table.h"
+#include "gate/lock_claim.h"
+#include "platform/kernel_objects.h"
+#include "platform/window_system.h"
+
+namespace vk {
+
+// Sent by the check; only the system's own password dialogs answer it right.
+constexpr std::uint32_t OwnWindowChallenge = 1046;  // WM_USER + 22
+// End code of a password dialog whose password was correct.
+constexpr int PasswordAccepted = 12345;
+
+constexpr int kCbtActivate = 5;             // HCBT_ACTIVATE
+constexpr unsigned kMessageSetText = 12;    // WM_SETTEXT
+constexpr std::uint32_t kChallengeTimeoutMs = 200;  // SendMessageTimeoutA, SMTO_NORMAL
+// Window text buffers: 255 passed to the system, so at most 254 characters.
+constexpr int kCaptureLength = 255;
+constexpr std::size_t kCaptureBufferSize = 256;
+
+// The answer to OwnWindowChallenge: (t + 1) * r - t / r in unsigned 32-bit
+// arithmetic. The sender never sends r = 0; should one arrive anyway, t / 0 is
+// taken as 0 so no responder can fault.
+constexpr std::uint32_t challengeAnswer(std::uint32_t t, std::uint32_t r) {
+  return (t + 1u) * r - (r != 0 ? t / r : 0u);
+}
+
+// What the prompt is about. Lives on the check's stack for the whole prompt.
+struct PromptParam {
+  const char* title;         // the guarded window's captured title
+  std::int32_t recordIndex;  // the record claimed for this prompt
+  WindowRef window;          // the guarded window
+};
+
+// The library's state in one process (never shared between processes).
+struct GateState {
+  void* module = nullptr;            // the DLL's instance: the prompt's resources
+  KernelObjects* kernel = nullptr;
+  KernelHandle tableMutex = nullptr; // "Vantak"
+  LockTableView view;
+  std::uint32_t cbtHook = 0;         // copies taken at process attach,
+  std::uint32_t callWndRetHook = 0;  // passed on by the hook procedures
+  ActiveClaims claims;
+};
+
+enum class Verdict {
+  Pass,      // call the next hook
+  HoldBack,  // return 1: stop the activation, skip the later hooks
+};
+
+// Process attach: create or open "Vantak" asking for ownership, map the table,
+// copy both hook handles, release the mutex (a refused release is ignored).
+// processId only spreads claim tags between processes.
+void gateProcessAttach(GateState& state, KernelObjects& kernel, void* module,
+                       std::uint32_t processId);
+// Process detach: close the mutex handle and the table view.
+void gateProcessDetach(GateState& state);
+// False when attach could not map the table or get the mutex: every call then
+// passes, since nothing can be checked.
+bool gateReady(const GateState& state);
+
+// The check itself, for a window about to be activated or just retitled.
+Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window);
+
+// WH_CBT: only HCBT_ACTIVATE (wParam = the window) is checked.
+Verdict cbtHookVerdict(GateState& state, WindowSystem& windows, int code, WindowRef window);
+// WH_CALLWNDPROCRET: for code >= 0 the adapter reads the CWPRETSTRUCT and
+// passes its message and window; only WM_SETTEXT is checked. For code < 0 the
+// structure must not be read: pass message 0 and kNoWindow.
+Verdict callWndRetVerdict(GateState& state, WindowSystem& windows, int code, unsigned message,
+                          WindowRef window);
+
+}  // namespace vk
