@@ -24,5 +24,11 @@ bool recordMatches(const char* recordTitle, const char* recordClass, bool wildca
                    const char* title, const char* className);
 bool recordMatches(const LockRecord& record, const char* title, const char* className);
 bool recordMatches(const RecordRef& record, const char* title, const char* className);
+// For a scan: the window's strings measured once, not once per record.
+bool recordMatches(const char* recordTitle, const char* recordClass, bool wildcard,
+                   const char* title, std::size_t titleLength, const char* className,
+                   std::size_t classLength);
+bool recordMatches(const RecordRef& record, const char* title, std::size_t titleLength,
+                   const char* className, std::size_t classLength);
 
 }  // namespace vk

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "gate/title_match.h"
@@ -52,6 +54,78 @@ TEST(TitleMatches, LongestInputsWithStarRetries) {
   text.back() = 'b';
   std::string p2 = "*" + std::string(253, '?') + "b";
   EXPECT_TRUE(titleMatches(p2.c_str(), text.c_str()));
+}
+
+// The matcher written the slow, obvious way: the star retries one character at
+// a time. The real one skips ahead; both must agree on every input.
+bool slowTitleMatches(const char* p, const char* t) {
+  while (*t != '\0' && *p != '*') {
+    if (*p != *t && *p != '?') return false;
+    ++p;
+    ++t;
+  }
+  const char* rp = nullptr;
+  const char* rt = nullptr;
+  while (*t != '\0') {
+    if (*p == '*') {
+      if (*++p == '\0') return true;
+      rp = p;
+      rt = t + 1;
+    } else if (*p == *t || *p == '?') {
+      ++p;
+      ++t;
+    } else {
+      p = rp;
+      t = rt++;
+    }
+  }
+  while (*p == '*') ++p;
+  return *p == '\0';
+}
+
+TEST(TitleMatches, AgreesWithCharacterByCharacterRetries) {
+  std::mt19937 rng(12345);
+  const char alphabet[] = {'a', 'b', 'c', '*', '?'};
+  for (int n = 0; n < 200000; ++n) {
+    std::string pattern, text;
+    const int pl = static_cast<int>(rng() % 10), tl = static_cast<int>(rng() % 12);
+    for (int i = 0; i < pl; ++i) pattern += alphabet[rng() % 5];
+    for (int i = 0; i < tl; ++i) text += alphabet[rng() % 4];  // texts may hold a literal '*'
+    ASSERT_EQ(titleMatches(pattern.c_str(), text.c_str()),
+              slowTitleMatches(pattern.c_str(), text.c_str()))
+        << "'" << pattern << "' vs '" << text << "'";
+  }
+}
+
+TEST(EqualIgnoringAsciiCase, FoldsOnlyAsciiLettersAtEveryPosition) {
+  std::mt19937 rng(7);
+  for (int n = 0; n < 50000; ++n) {
+    const std::size_t len = rng() % 20;
+    std::string a, b;
+    for (std::size_t i = 0; i < len; ++i) {
+      // Bytes around the letter ranges and the high half, where folding must not happen.
+      static const unsigned char picks[] = {'@', 'A', 'M', 'Z', '[', '`', 'a', 'm', 'z', '{',
+                                            0xC1, 0xE1, 0xDA, 0xFA, 0x80, 0xFF, '0', ' '};
+      const unsigned char c = picks[rng() % sizeof picks];
+      a += static_cast<char>(c);
+      unsigned char d = c;
+      if (rng() % 2 && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) d ^= 0x20;
+      if (rng() % 16 == 0) d = picks[rng() % sizeof picks];
+      b += static_cast<char>(d);
+    }
+    bool expected = true;
+    for (std::size_t i = 0; i < len; ++i) {
+      const int x = std::tolower(static_cast<unsigned char>(a[i]) < 0x80 ? a[i] : 0) ;
+      const int y = std::tolower(static_cast<unsigned char>(b[i]) < 0x80 ? b[i] : 0);
+      if (static_cast<unsigned char>(a[i]) >= 0x80 || static_cast<unsigned char>(b[i]) >= 0x80) {
+        if (a[i] != b[i]) expected = false;
+      } else if (x != y) {
+        expected = false;
+      }
+    }
+    ASSERT_EQ(equalIgnoringAsciiCase(a.data(), a.size(), b.data(), b.size()), expected)
+        << "case " << n;
+  }
 }
 
 LockRecord makeRecord(const char* title, const char* cls, bool wildcard) {
