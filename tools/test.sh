@@ -47,10 +47,9 @@ phase_end() {
 logged() {
   local name="$1"
   shift
-  if "$@" >"$LOGS/$name.log" 2>&1; then
-    return 0
-  fi
+  "$@" >"$LOGS/$name.log" 2>&1
   local rc=$?
+  if [ $rc = 0 ]; then return 0; fi
   say "$name failed (exit $rc); end of build/logs/$name.log:"
   tail -n 40 "$LOGS/$name.log"
   return $rc
@@ -139,6 +138,7 @@ unit_tests() {
     passed=$((total - ${failures:-0} - ${skipped:-0} - ${disabled:-0}))
     local part="$label $passed/$total passed"
     if [ "${skipped:-0}" != 0 ]; then part+=" ($skipped skipped)"; fi
+    if [ "$total" = 0 ]; then part="$label: no tests found"; fi
     if [ "$total" = 0 ] || [ "$passed" != "$total" ] || [ "$rc" != 0 ]; then
       fail "$part"
     else
@@ -226,6 +226,7 @@ else
     passed=$((total - ${failures:-0} - ${errors:-0} - skipped))
     part="e2e $passed/$total passed"
     if [ "$skipped" != 0 ]; then part+=" ($skipped skipped)"; fi
+    if [ "$total" = 0 ]; then part="e2e: no tests found"; fi
     if [ "$total" = 0 ] || [ "$passed" != "$total" ] || [ "$rc" != 0 ]; then
       fail "$part"
     else
