@@ -57,7 +57,7 @@ logged() {
 
 # Value of attribute $2 in the first element $1 of XML file $3.
 xml_attr() {
-  grep -o -m1 "<$1 [^>]*" "$3" | grep -o " $2=\"[0-9]*\"" | head -n1 | grep -o '[0-9]\+'
+  tr '\n\t' '  ' <"$3" | grep -o -m1 "<$1 [^>]*" | head -n1 | grep -o " $2=\"[0-9]*\"" | head -n1 | grep -o '[0-9]\+'
 }
 
 # ---- 1. tools ------------------------------------------------------------------
@@ -124,7 +124,7 @@ unit_tests() {
   local junit="$LOGS/unit-$label.xml"
   rm -f "$junit"
   ctest --test-dir "$BUILD/$preset" --output-on-failure --timeout 300 --output-junit "$junit" \
-    2>&1 | tee "$LOGS/unit-$label.log" | grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed'
+    2>&1 | tee "$LOGS/unit-$label.log" | grep -v -E '^ +Start +[0-9]+: |^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed'
   local rc=${PIPESTATUS[0]}
   if [ ! -s "$junit" ]; then
     fail "$label no results"
@@ -134,10 +134,12 @@ unit_tests() {
     failures=$(xml_attr testsuite failures "$junit")
     skipped=$(xml_attr testsuite skipped "$junit")
     disabled=$(xml_attr testsuite disabled "$junit")
-    total=${total:-0}
-    passed=$((total - ${failures:-0} - ${skipped:-0} - ${disabled:-0}))
+    # Disabled tests are not counted; skipped ones count as not passed.
+    total=$((${total:-0} - ${disabled:-0}))
+    passed=$((total - ${failures:-0} - ${skipped:-0}))
     local part="$label $passed/$total passed"
     if [ "${skipped:-0}" != 0 ]; then part+=" ($skipped skipped)"; fi
+    if [ "${disabled:-0}" != 0 ]; then part+=" ($disabled disabled)"; fi
     if [ "$total" = 0 ]; then part="$label: no tests found"; fi
     if [ "$total" = 0 ] || [ "$passed" != "$total" ] || [ "$rc" != 0 ]; then
       fail "$part"
@@ -226,6 +228,7 @@ else
     passed=$((total - ${failures:-0} - ${errors:-0} - skipped))
     part="e2e $passed/$total passed"
     if [ "$skipped" != 0 ]; then part+=" ($skipped skipped)"; fi
+    if [ "${disabled:-0}" != 0 ]; then part+=" ($disabled disabled)"; fi
     if [ "$total" = 0 ]; then part="e2e: no tests found"; fi
     if [ "$total" = 0 ] || [ "$passed" != "$total" ] || [ "$rc" != 0 ]; then
       fail "$part"
