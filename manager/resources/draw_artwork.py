@@ -1,0 +1,270 @@
+#!/usr/bin/env python3
+"""Draws every picture of Vantakey and writes the resource files:
+
+  gate/win32/padlock.ico                 the lock prompt's icon (102 of vkgate.dll)
+  manager/resources/vantakey.ico         the program icon (102 of vkmanager.exe)
+  manager/resources/tray.ico             the notification-area icon (103)
+  manager/resources/toolbar.bmp          the toolbar strip (110): eight 32 x 32 images,
+                                         4 bits per pixel, pure cyan and magenta are
+                                         the transparent background
+
+Run from the repository root:  python3 manager/resources/draw_artwork.py
+Pure Python, no third-party modules; the pictures are built from simple shapes
+sampled 4 x 4 per pixel.
+"""
+import math
+import os
+import struct
+import sys
+
+SUB = 4
+
+# ---- shapes: each is (inside(x, y) -> bool, colour(x, y) -> rgb) in unit space ----
+
+
+def mix(a, b, t):
+    t = max(0.0, min(1.0, t))
+    return tuple(a[i] + (b[i] - a[i]) * t for i in range(3))
+
+
+def rrect_dist(x, y, x0, y0, x1, y1, r):
+    cx = min(max(x, x0 + r), x1 - r)
+    cy = min(max(y, y0 + r), y1 - r)
+    d = math.hypot(x - cx, y - cy) - r
+    if x0 + r <= x <= x1 - r and y0 <= y <= y1:
+        d = max(y0 - y, y - y1)
+    elif y0 + r <= y <= y1 - r and x0 <= x <= x1:
+        d = max(x0 - x, x - x1)
+    return d
+
+
+def seg_dist(x, y, ax, ay, bx, by):
+    vx, vy = bx - ax, by - ay
+    t = ((x - ax) * vx + (y - ay) * vy) / (vx * vx + vy * vy)
+    t = max(0.0, min(1.0, t))
+    return math.hypot(x - ax - vx * t, y - ay - vy * t)
+
+
+GOLD = ((246, 200, 70), (184, 128, 18))
+RIM = (90, 60, 5)
+
+
+def padlock(x, y, scale=1.0, ox=0.0, oy=0.0, open_=False, accent=GOLD):
+    """Padlock inside the unit square (optionally shrunk and moved)."""
+    x = (x - ox) / scale
+    y = (y - oy) / scale
+    if math.hypot(x - 0.5, y - 0.63) < 0.075 or (abs(x - 0.5) < 0.03 + (y - 0.63) * 0.12 and 0.63 <= y <= 0.82):
+        return (40, 30, 10)
+    d = rrect_dist(x, y, 0.14, 0.44, 0.86, 0.94, 0.09)
+    if d <= 0:
+        base = mix(accent[0], accent[1], (y - 0.44) / 0.50)
+        if d > -0.045:
+            return mix(base, RIM, 0.75)
+        if y < 0.52:
+            return mix(base, (255, 250, 220), 0.45)
+        return base
+    lift = 0.16 if open_ else 0.0
+    cx, cy, r0, r1 = 0.5, 0.40 - lift, 0.19, 0.30
+    rr = math.hypot(x - cx, y - cy)
+    in_ring = y <= cy and r0 <= rr <= r1
+    left_leg = 0.20 <= x <= 0.31 and cy <= y <= (0.46 - lift if open_ else 0.46)
+    right_leg = 0.69 <= x <= 0.80 and cy <= y <= 0.46
+    if in_ring or left_leg or right_leg:
+        shade = mix((225, 228, 235), (120, 125, 135), (x - 0.2) / 0.6)
+        edge = min(abs(rr - r0), abs(rr - r1)) if in_ring else min(abs(x - 0.20), abs(x - 0.31), abs(x - 0.69), abs(x - 0.80))
+        return mix(shade, (70, 72, 80), 0.8) if edge < 0.025 else shade
+    return None
+
+
+def badge_plus(x, y):
+    if math.hypot(x - 0.76, y - 0.76) < 0.22:
+        if (abs(x - 0.76) < 0.045 and abs(y - 0.76) < 0.15) or (abs(y - 0.76) < 0.045 and abs(x - 0.76) < 0.15):
+            return (255, 255, 255)
+        return (0, 150, 0) if math.hypot(x - 0.76, y - 0.76) < 0.19 else (0, 90, 0)
+    return None
+
+
+def badge_cross(x, y):
+    d1 = seg_dist(x, y, 0.58, 0.58, 0.94, 0.94)
+    d2 = seg_dist(x, y, 0.94, 0.58, 0.58, 0.94)
+    if min(d1, d2) < 0.07:
+        return (230, 0, 0) if min(d1, d2) < 0.05 else (120, 0, 0)
+    return None
+
+
+def badge_pencil(x, y):
+    d = seg_dist(x, y, 0.95, 0.45, 0.62, 0.88)
+    if d < 0.075:
+        t = ((x - 0.95) * (0.62 - 0.95) + (y - 0.45) * (0.88 - 0.45)) / ((0.33) ** 2 + 0.43 ** 2)
+        if t > 0.85:
+            return (40, 40, 40)
+        if t > 0.7:
+            return (240, 220, 170)
+        if t < 0.12:
+            return (200, 60, 60)
+        return (250, 210, 0) if d < 0.05 else (130, 100, 0)
+    return None
+
+
+def help_glyph(x, y):
+    r = math.hypot(x - 0.5, y - 0.5)
+    if r > 0.46:
+        return None
+    # question mark: upper arc, stem, dot
+    qa = math.hypot(x - 0.5, y - 0.38)
+    ang = math.atan2(y - 0.38, x - 0.5)
+    on_arc = 0.09 <= qa <= 0.18 and not (0.2 < ang < 2.2)
+    stem = seg_dist(x, y, 0.5, 0.52, 0.5, 0.62) < 0.05 or seg_dist(x, y, 0.58, 0.47, 0.5, 0.53) < 0.05
+    dot = math.hypot(x - 0.5, y - 0.75) < 0.06
+    if on_arc or stem or dot:
+        return (255, 255, 255)
+    return (0, 0, 200) if r < 0.42 else (0, 0, 110)
+
+
+def exit_glyph(x, y):
+    # arrow leaving to the right
+    if seg_dist(x, y, 0.45, 0.55, 0.86, 0.55) < 0.06 or seg_dist(x, y, 0.86, 0.55, 0.72, 0.41) < 0.06 or seg_dist(x, y, 0.86, 0.55, 0.72, 0.69) < 0.06:
+        return (0, 160, 0)
+    # door frame and open door
+    if 0.12 <= x <= 0.52 and 0.10 <= y <= 0.94:
+        if x < 0.16 or x > 0.48 or y < 0.14:
+            return (90, 50, 10)
+        if 0.16 <= x <= 0.40 and y >= 0.16 + (x - 0.16) * 0.25:
+            return mix((170, 100, 30), (110, 60, 10), (x - 0.16) / 0.24) if not (0.34 <= x <= 0.37 and 0.52 <= y <= 0.58) else (250, 220, 60)
+        return (20, 20, 20)
+    return None
+
+
+def layered(*fns):
+    def f(x, y):
+        for fn in fns:
+            c = fn(x, y)
+            if c is not None:
+                return c
+        return None
+    return f
+
+
+def render(fn, size):
+    rows = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            acc = [0.0, 0.0, 0.0]
+            hits = 0
+            for sy in range(SUB):
+                for sx in range(SUB):
+                    c = fn((px + (sx + 0.5) / SUB) / size, (py + (sy + 0.5) / SUB) / size)
+                    if c is not None:
+                        acc[0] += c[0]
+                        acc[1] += c[1]
+                        acc[2] += c[2]
+                        hits += 1
+            if hits:
+                row.append((round(acc[0] / hits), round(acc[1] / hits), round(acc[2] / hits), round(255 * hits / SUB / SUB)))
+            else:
+                row.append((0, 0, 0, 0))
+        rows.append(row)
+    return rows
+
+
+# ---- icon files ----
+
+def dib32(rows):
+    size = len(rows)
+    out = bytearray(struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0))
+    for row in reversed(rows):
+        for r, g, b, a in row:
+            out += bytes((b, g, r, a))
+    stride = ((size + 31) // 32) * 4
+    for row in reversed(rows):
+        bits = bytearray(stride)
+        for i, (_, _, _, a) in enumerate(row):
+            if a == 0:
+                bits[i // 8] |= 0x80 >> (i % 8)
+        out += bits
+    return bytes(out)
+
+
+def write_ico(path, fn):
+    images = [(32, render(fn, 32)), (16, render(fn, 16))]
+    out = bytearray(struct.pack('<HHH', 0, 1, len(images)))
+    offset = 6 + 16 * len(images)
+    blobs = []
+    for size, rows in images:
+        blob = dib32(rows)
+        out += struct.pack('<BBBBHHII', size, size, 0, 0, 1, 32, len(blob), offset)
+        offset += len(blob)
+        blobs.append(blob)
+    with open(path, 'wb') as f:
+        f.write(bytes(out) + b''.join(blobs))
+
+
+# ---- the 16-colour toolbar strip ----
+
+PALETTE = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
+           (0, 128, 128), (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0),
+           (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+CYAN, MAGENTA = 14, 13
+
+
+def nearest(rgb):
+    best, index = None, 0
+    for i, p in enumerate(PALETTE):
+        if i in (CYAN, MAGENTA):
+            continue  # reserved for the transparent background
+        d = sum((rgb[k] - p[k]) ** 2 for k in range(3))
+        if best is None or d < best:
+            best, index = d, i
+    return index
+
+
+def write_strip(path, glyphs):
+    width, height = 32 * 8, 32
+    pixels = [[CYAN] * width for _ in range(height)]
+    for n in range(8):
+        if n >= len(glyphs):
+            for y in range(height):
+                for x in range(32):
+                    pixels[y][n * 32 + x] = MAGENTA
+            continue
+        rows = render(glyphs[n], 32)
+        for y in range(height):
+            for x in range(32):
+                r, g, b, a = rows[y][x]
+                pixels[y][n * 32 + x] = nearest((r, g, b)) if a >= 128 else (CYAN if (n % 2 == 0) else MAGENTA)
+    stride = ((width * 4 + 31) // 32) * 4
+    data = bytearray()
+    for y in reversed(range(height)):
+        line = bytearray()
+        for x in range(0, width, 2):
+            line.append((pixels[y][x] << 4) | pixels[y][x + 1])
+        line += bytes(stride - len(line))
+        data += line
+    palette = b''.join(bytes((b, g, r, 0)) for r, g, b in PALETTE)
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 4, 0, len(data), 2835, 2835, 16, 16)
+    offset = 14 + len(info) + len(palette)
+    head = struct.pack('<2sIHHI', b'BM', offset + len(data), 0, 0, offset)
+    with open(path, 'wb') as f:
+        f.write(head + info + palette + bytes(data))
+
+
+BLUE = ((120, 170, 250), (30, 70, 170))
+
+if __name__ == '__main__':
+    root = sys.argv[1] if len(sys.argv) > 1 else '.'
+    res = os.path.join(root, 'manager', 'resources')
+    lock = lambda x, y: padlock(x, y)
+    write_ico(os.path.join(root, 'gate', 'win32', 'padlock.ico'), lock)
+    write_ico(os.path.join(res, 'vantakey.ico'), lock)
+    write_ico(os.path.join(res, 'tray.ico'), lambda x, y: padlock(x, y, accent=BLUE))
+    small = lambda open_=False: (lambda x, y: padlock(x, y, 0.8, 0.02, 0.1, open_))
+    write_strip(os.path.join(res, 'toolbar.bmp'), [
+        layered(badge_plus, small()),        # 0 New Lock
+        layered(badge_pencil, small()),      # 1 Edit Lock
+        layered(badge_cross, small()),       # 2 Delete Lock
+        help_glyph,                          # 3 Help
+        lambda x, y: padlock(x, y, 0.9, 0.05, 0.08, True),  # 4 Unlock
+        lambda x, y: padlock(x, y, 0.9, 0.05, 0.08),        # 5 Lock
+        exit_glyph,                          # 6 Exit
+    ])
