@@ -1,0 +1,57 @@
+#include "tests/fakes/fake_dialog_view.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vk {
+namespace fakes {
+
+int FakeDialogView::getItemText(int id, char* buffer, int size) {
+  if (size <= 0) return 0;
+  const std::string& text = items_[id].text;
+  const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = '\0';
+  return static_cast<int>(n);
+}
+
+void FakeDialogView::setItemText(int id, const char* text) { items_[id].text = text; }
+void FakeDialogView::setCaption(const char* text) { caption_ = text; }
+void FakeDialogView::setFocus(int id) { focus_ = id; }
+void FakeDialogView::setPasswordChar(int id, char ch) { items_[id].passwordChar = ch; }
+bool FakeDialogView::isChecked(int id) { return items_[id].checked; }
+void FakeDialogView::setChecked(int id, bool on) { items_[id].checked = on; }
+void FakeDialogView::enableItem(int id, bool on) { items_[id].enabled = on; }
+void FakeDialogView::beep(unsigned type) { beeps_.push_back(type); }
+void FakeDialogView::startTimer(unsigned id, unsigned periodMs) { timers_.push_back({id, periodMs}); }
+
+int FakeDialogView::messageBox(const char* text, const char* caption, unsigned style) {
+  messageBoxes_.push_back({text, caption, style});
+  if (boxAnswers_.empty()) return kIdOk;
+  const int answer = boxAnswers_.front();
+  boxAnswers_.pop_front();
+  return answer;
+}
+
+void FakeDialogView::endDialog(int result) {
+  ended_ = true;
+  result_ = result;
+}
+
+std::string FakeDialogView::itemText(int id) const {
+  auto it = items_.find(id);
+  return it == items_.end() ? std::string() : it->second.text;
+}
+
+bool FakeDialogView::itemEnabled(int id) const {
+  auto it = items_.find(id);
+  return it == items_.end() || it->second.enabled;
+}
+
+char FakeDialogView::passwordChar(int id) const {
+  auto it = items_.find(id);
+  return it == items_.end() ? '\0' : it->second.passwordChar;
+}
+
+}  // namespace fakes
+}  // namespace vk
