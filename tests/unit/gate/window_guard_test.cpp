@@ -1,0 +1,548 @@
+// The window check: lock states, scan order, actions, the challenge, the two
+// hook entries and the windows that pass without touching the table.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "gate/lock_prompt.h"
+#include "tests/unit/gate/gate_fixture.h"
+
+namespace vk {
+namespace gatetest {
+namespace {
+
+// --- the four states of a lock ----------------------------------------------
+
+struct StateCase {
+  const char* name;
+  void (*arrange)(GateTest&, std::uint32_t record);
+  Verdict verdict;
+  Commands commands;
+  bool prompted;
+  bool unlockedAtIsNow;  // the record ends Open with the period started now
+};
+
+void offLock(GateTest& g, std::uint32_t i) { g.record(i).setEnabled(0); }
+void neverUnlocked(GateTest&, std::uint32_t) {}
+void periodRanOut(GateTest& g, std::uint32_t i) {
+  g.record(i).setUnlockedAt(g.desk.clock - g.record(i).relockSeconds());
+}
+void promptingElsewhere(GateTest& g, std::uint32_t i) {
+  g.leaveForeignClaim(i, 900);
+  g.kernel.otherProcessOwns(markerName(900));
+}
+void unlockedRecently(GateTest& g, std::uint32_t i) { g.record(i).setUnlockedAt(g.desk.clock - 10); }
+
+class LockStates : public GateTest, public ::testing::WithParamInterface<StateCase> {};
+
+TEST_P(LockStates, ActivationOfAMatchingWindow) {
+  const StateCase& c = GetParam();
+  const std::uint32_t i = addLock({"Payroll", "", "secret"});
+  c.arrange(*this, i);
+  const LockRecord before = record(i).copy();
+  const WindowRef w = desk.addWindow("Payroll");
+  desk.user.entersPassword("secret");
+
+  EXPECT_EQ(activate(w), c.verdict);
+  EXPECT_EQ(commands(w), c.commands);
+  EXPECT_EQ(desk.prompts.size(), c.prompted ? 1u : 0u);
+  if (c.unlockedAtIsNow) {
+    EXPECT_EQ(record(i).unlockedAt(), desk.clock);
+  } else {
+    EXPECT_EQ(record(i).unlockedAt(), before.unlockedAt);
+  }
+  EXPECT_EQ(record(i).promptBusy(), before.promptBusy);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gate, LockStates,
+    ::testing::Values(
+        StateCase{"Off", offLock, Verdict::Pass, {}, false, false},
+        StateCase{"LockedNever", neverUnlocked, Verdict::Pass, {Hide, Restore}, true, true},
+        StateCase{"LockedExpired", periodRanOut, Verdict::Pass, {Hide, Restore}, true, true},
+        StateCase{"Prompting", promptingElsewhere, Verdict::HoldBack, {Minimize}, false, false},
+        StateCase{"Open", unlockedRecently, Verdict::Pass, {}, false, true}),
+    [](const ::testing::TestParamInfo<StateCase>& p) { return std::string(p.param.name); });
+
+TEST_F(GateTest, OffLockIsSkippedWithoutMutexOrChallenge) {
+  addLock({"Payroll", "", nullptr, false, /*enabled=*/false});
+  const WindowRef w = desk.addWindow("Payroll");
+  EXPECT_EQ(activate(w), Verdict::Pass);
+  EXPECT_EQ(kernel.totalWaits(), 0);
+  EXPECT_TRUE(desk.challenges.empty());
+}
+
+TEST_F(GateTest, CancelReturnsTheLockToLockedKeepingTheTries) {
+  const std::uint32_t i = addLock({"Payroll"});
+  const WindowRef w = desk.addWindow("Payroll");
+  desk.user.entersPassword("nope").pressesCancel();
+
+  EXPECT_EQ(activate(w), Verdict::HoldBack);
+  EXPECT_EQ(commands(w), (Commands{Hide, Minimize}));
+  EXPECT_EQ(record(i).failedTries(), 1);
+  EXPECT_EQ(record(i).promptBusy(), 0);
+  EXPECT_EQ(record(i).claimTag(), 0);
+  EXPECT_EQ(record(i).unlockedAt(), 0);
+}
+
+TEST_F(GateTest, WhilePromptingOtherWindowsOfTheLockAreRefusedAndThePromptPasses) {
+  const std::uint32_t i = addLock({"Payroll"});
+  const WindowRef first = desk.addWindow("Payroll");
+  const WindowRef second = desk.addWindow("Payroll");
+  Verdict secondVerdict = Verdict::Pass;
+  int challengesSeenByPrompt = 0;
+  desk.user
+      .meanwhile([&] {
+        secondVerdict = activate(second);
+        EXPECT_EQ(record(i).promptBusy(), 1);
+      })
+      .entersPassword("secret");
+
+  EXPECT_EQ(activate(first), Verdict::Pass);
+  ASSERT_EQ(desk.prompts.size(), 1u);
+  const auto& prompt = desk.prompts[0];
+  // The prompt carries the locked title and is retitled and activated while
+  // its lock is Prompting: it gets through by answering the challenge.
+  EXPECT_EQ(prompt.caption, "Payroll");
+  EXPECT_EQ(prompt.retitleVerdict, Verdict::Pass);
+  EXPECT_EQ(prompt.activateVerdict, Verdict::Pass);
+  for (const auto& c : desk.challenges) challengesSeenByPrompt += c.window == prompt.promptWindow;
+  EXPECT_EQ(challengesSeenByPrompt, 2);
+  EXPECT_EQ(secondVerdict, Verdict::HoldBack);
+  EXPECT_EQ(commands(second), (Commands{Minimize}));
+  // The restore re-enters the check, which finds the lock Open.
+  EXPECT_EQ(desk.restoreActivations, (std::vector<Verdict>{Verdict::Pass}));
+  EXPECT_EQ(desk.prompts.size(), 1u);
+}
+
+// --- re-lock period ------------------------------------------------------------
+
+TEST_F(GateTest, EachPassWithinThePeriodStartsItAgain) {
+  const std::uint32_t i = addLock({"Payroll", "", "secret", false, true, /*relockSeconds=*/60});
+  const WindowRef w = desk.addWindow("Payroll");
+  const std::int32_t start = desk.clock;
+  desk.user.entersPassword("secret");
+  ASSERT_EQ(activate(w), Verdict::Pass);
+  ASSERT_EQ(desk.prompts.size(), 1u);
+
+  desk.clock = start + 50;
+  EXPECT_EQ(activate(w), Verdict::Pass);
+  EXPECT_EQ(record(i).unlockedAt(), start + 50);
+  desk.clock = start + 100;  // 100 s after the unlock, 50 after the last pass
+  EXPECT_EQ(activate(w), Verdict::Pass);
+  EXPECT_EQ(record(i).unlockedAt(), start + 100);
+  EXPECT_EQ(desk.prompts.size(), 1u);
+
+  desk.clock = start + 160;  // left alone for the whole period
+  desk.user.pressesCancel();
+  EXPECT_EQ(activate(w), Verdict::HoldBack);
+  EXPECT_EQ(desk.prompts.size(), 2u);
+}
+
+struct PeriodCase {
+  std::int32_t unlockedAgo;  // now - unlockedAt
+  bool open;
+};
+
+class RelockBoundary : public GateTest, public ::testing::WithParamInterface<PeriodCase> {};
+
+TEST_P(RelockBoundary, SignedDifferenceAgainstThePeriod) {
+  const std::uint32_t i = addLock({"Payroll", "", nullptr, false, true, 60});
+  record(i).setUnlockedAt(desk.clock - GetParam().unlockedAgo);
+  const WindowRef w = desk.addWindow("Payroll");
+  EXPECT_EQ(activate(w), GetParam().open ? Verdict::Pass : Verdict::HoldBack);
+}
+
+INSTANTIATE_TEST_SUITE_P(Gate, RelockBoundary,
+                         ::testing::Values(PeriodCase{0, true}, PeriodCase{59, true},
+                                           PeriodCase{60, false}, PeriodCase{61, false},
+                                           // clock set back: the difference is negative
+                                           PeriodCase{-3600, true}));
+
+TEST_F(GateTest, UnlockedAtZeroIsLockedWhateverThePeriod) {
+  const std::uint32_t i = addLock({"Payroll", "", nullptr, false, true, 0x7FFFFFFF});
+  record(i).setUnlockedAt(0);
+  desk.clock = 5;  // 5 - 0 < period, yet 0 means never unlocked
+  EXPECT_EQ(activate(desk.addWindow("Payroll")), Verdict::HoldBack);
+}
+
+// --- scan order ----------------------------------------------------------------
+
+TEST_F(GateTest, AnOpenLockEndsTheScan) {
+  const std::uint32_t a = addLock({"Report", "", "a"});
+  const std::uint32_t b = addLock({"Report", "", nullptr});  // would deny at once
+  record(a).setUnlockedAt(desk.clock - 5);
+  const WindowRef w = desk.addWindow("Report");
+
+  EXPECT_EQ(activate(w), Verdict::Pass);
+  EXPECT_TRUE(commands(w).empty());
+  EXPECT_EQ(desk.challenges.size(), 1u);
+  EXPECT_EQ(record(b).promptBusy(), 0);
+}
+
+TEST_F(GateTest, AnAcceptedPasswordGoesOnToTheNextLock) {
+  const std::uint32_t a = addLock({"Report", "", "a"});
+  const std::uint32_t b = addLock({"Rep*", "", "b", /*wildcard=*/true});
+  const WindowRef w = desk.addWindow("Report");
+  desk.user.entersPassword("a").entersPassword("b");
+
+  EXPECT_EQ(activate(w), Verdict::Pass);
+  ASSERT_EQ(desk.prompts.size(), 2u);
+  EXPECT_EQ(desk.prompts[0].recordIndex, static_cast<std::int32_t>(a));
+  EXPECT_EQ(desk.prompts[1].recordIndex, static_cast<std::int32_t>(b));
+  EXPECT_EQ(commands(w), (Commands{Hide, Restore, Hide, Restore}));
+  EXPECT_EQ(record(a).unlockedAt(), desk.clock);
+  EXPECT_EQ(record(b).unlockedAt(), desk.clock);
+}
+
+TEST_F(GateTest, ARefusedLockEndsTheScan) {
+  addLock({"Report", "", "a"});
+  const std::uint32_t b = addLock({"Report", "", "b"});
+  const WindowRef w = desk.addWindow("Report");
+  desk.user.pressesCancel().entersPassword("b");
+
+  EXPECT_EQ(activate(w), Verdict::HoldBack);
+  EXPECT_EQ(desk.prompts.size(), 1u);
+  EXPECT_EQ(desk.user.remaining(), 2u);
+  EXPECT_EQ(record(b).unlockedAt(), 0);
+}
+
+TEST_F(GateTest, RecordsBeyondTheCountAreNeverLookedAt) {
+  addLock({"Payroll", "", nullptr});
+  manager.setRecordCount(0);  // the record's bytes stay behind
+  EXPECT_EQ(activate(desk.addWindow("Payroll")), Verdict::Pass);
+  EXPECT_TRUE(desk.challenges.empty());
+}
+
+TEST_F(GateTest, ACountBeyondTheSectionIsClamped) {
+  addLock({"Payroll", "", nullptr});
+  manager.setRecordCount(0xFFFFFFFFu);  // damaged header: 99 records at most are read
+  EXPECT_EQ(activate(desk.addWindow("Payroll")), Verdict::HoldBack);
+  EXPECT_EQ(activate(desk.addWindow("Elsewhere")), Verdict::Pass);
+}
+
+struct RaceCase {
+  const char* name;
+  void (*managerMeanwhile)(GateTest&, std::uint32_t record);
+};
+
+class MatchUnderMutex : public GateTest, public ::testing::WithParamInterface<RaceCase> {};
+
+// The manager changes the record between the lock-free read and the wait: the
+// decision follows what the record says once the mutex is held.
+TEST_P(MatchUnderMutex, ARecordChangedBeforeTheWaitIsDecidedAfresh) {
+  const std::uint32_t i = addLock({"Payroll", "", nullptr});
+  const WindowRef w = desk.addWindow("Payroll");
+  kernel.beforeWait = [&](const std::string&) {
+    GetParam().managerMeanwhile(*this, i);
+    kernel.beforeWait = nullptr;
+  };
+  EXPECT_EQ(activate(w), Verdict::Pass);
+  EXPECT_TRUE(desk.challenges.empty());
+  EXPECT_TRUE(commands(w).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gate, MatchUnderMutex,
+    ::testing::Values(
+        RaceCase{"SwitchedOff", [](GateTest& g, std::uint32_t i) { g.record(i).setEnabled(0); }},
+        RaceCase{"Retitled",
+                 [](GateTest& g, std::uint32_t i) { std::strcpy(g.record(i).title(), "Budget"); }},
+        RaceCase{"Deleted", [](GateTest& g, std::uint32_t i) { g.removeLock(i); }}),
+    [](const ::testing::TestParamInfo<RaceCase>& p) { return std::string(p.param.name); });
+
+// --- actions -------------------------------------------------------------------
+
+struct ActionCase {
+  std::uint16_t action;
+  bool hasPassword;
+  Commands commands;
+  int closeRequests;
+  int shutdowns;
+};
+
+class Actions : public GateTest, public ::testing::WithParamInterface<ActionCase> {};
+
+TEST_P(Actions, CarriedOutWhenTriesRunOutOrAtOnceWithoutPassword) {
+  const ActionCase& c = GetParam();
+  LockSpec spec{"Payroll", "", c.hasPassword ? "secret" : nullptr};
+  spec.action = c.action;
+  spec.maxTries = 1;
+  const std::uint32_t i = addLock(spec);
+  const WindowRef w = desk.addWindow("Payroll");
+  desk.user.entersPassword("wrong");
+
+  EXPECT_EQ(activate(w), Verdict::HoldBack);
+  EXPECT_EQ(desk.prompts.size(), c.hasPassword ? 1u : 0u);
+  EXPECT_EQ(commands(w), c.commands);
+  EXPECT_EQ(desk.window(w).closeRequests, c.closeRequests);
+  EXPECT_EQ(desk.shutdowns, c.shutdowns);
+  EXPECT_EQ(record(i).failedTries(), 0);
+  EXPECT_EQ(record(i).promptBusy(), 0);
+  EXPECT_EQ(record(i).claimTag(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gate, Actions,
+    ::testing::Values(ActionCase{CloseWindow, true, {Hide, PostClose}, 1, 0},
+                      ActionCase{DenyAccess, true, {Hide, Minimize}, 0, 0},
+                      ActionCase{LockComputer, true, {Hide}, 0, 0},
+                      ActionCase{ShutdownComputer, true, {Hide}, 0, 1},
+                      ActionCase{CloseWindow, false, {Hide, PostClose}, 1, 0},
+                      ActionCase{DenyAccess, false, {Hide, Minimize}, 0, 0},
+                      ActionCase{LockComputer, false, {Hide}, 0, 0},
+                      ActionCase{ShutdownComputer, false, {Hide}, 0, 1},
+                      // unknown codes act as DenyAccess
+                      ActionCase{0, true, {Hide, Minimize}, 0, 0},
+                      ActionCase{3, false, {Hide, Minimize}, 0, 0},
+                      ActionCase{16, true, {Hide, Minimize}, 0, 0},
+                      ActionCase{0xFFFF, false, {Hide, Minimize}, 0, 0}));
+
+TEST_F(GateTest, ALockWithoutPasswordActsOnEveryActivation) {
+  LockSpec deny{"Payroll", "", nullptr};
+  const std::uint32_t i = addLock(deny);
+  record(i).setFailedTries(2);
+  const WindowRef w = desk.addWindow("Payroll");
+
+  EXPECT_EQ(activate(w), Verdict::HoldBack);
+  EXPECT_EQ(activate(w), Verdict::HoldBack);
+  EXPECT_EQ(commands(w), (Commands{Hide, Minimize, Hide, Minimize}));
+  EXPECT_TRUE(desk.prompts.empty());
+  EXPECT_EQ(record(i).failedTries(), 0);
+  EXPECT_EQ(record(i).unlockedAt(), 0);  // never reaches Open
+}
+
+TEST_F(GateTest, ADigestWithAZeroFirstWordHasNoPassword) {
+  const std::uint32_t i = addLock({"Payroll"});
+  PasswordDigest d = record(i).digest();
+  d.bytes[0] = d.bytes[1] = d.bytes[2] = d.bytes[3] = 0;
+  record(i).setDigest(d);
+  EXPECT_EQ(activate(desk.addWindow("Payroll")), Verdict::HoldBack);
+  EXPECT_TRUE(desk.prompts.empty());
+}
+
+TEST_F(GateTest, ACloseLockWithoutPasswordHidesAndClosesEachNewWindow) {
+  LockSpec close{"Chat*", "", nullptr, true};
+  close.action = CloseWindow;
+  addLock(close);
+  const WindowRef a = desk.addWindow("Chat - Alice");
+  const WindowRef b = desk.addWindow("Chat - Bob");
+  EXPECT_EQ(activate(a), Verdict::HoldBack);
+  EXPECT_EQ(activate(b), Verdict::HoldBack);
+  EXPECT_EQ(commands(a), (Commands{Hide, PostClose}));
+  EXPECT_EQ(commands(b), (Commands{Hide, PostClose}));
+  EXPECT_EQ(desk.window(a).visibility, Visibility::Hidden);
+}
+
+TEST_F(GateTest, ThePromptFailingToOpenCountsAsCancel) {
+  LockSpec spec{"Payroll"};
+  spec.action = CloseWindow;
+  const std::uint32_t i = addLock(spec);
+  const WindowRef w = desk.addWindow("Payroll");
+  desk.promptFailsToOpen = true;
+  EXPECT_EQ(activate(w), Verdict::HoldBack);
+  EXPECT_EQ(commands(w), (Commands{Hide, Minimize}));  // tries left: no action
+  EXPECT_EQ(record(i).promptBusy(), 0);
+}
+
+// --- the two hook entries ----------------------------------------------------------
+
+TEST_F(GateTest, ARetitleIntoALockedTitleIsHiddenAndPromptedAtOnce) {
+  addLock({"Payroll"});
+  const WindowRef w = desk.addWindow("Untitled - Sheet");
+  ASSERT_EQ(activate(w), Verdict::Pass);
+  desk.user.pressesCancel();
+
+  EXPECT_EQ(desk.retitle(w, "Payroll"), Verdict::HoldBack);
+  ASSERT_EQ(desk.prompts.size(), 1u);
+  EXPECT_EQ(desk.prompts[0].title, "Payroll");
+  EXPECT_EQ(commands(w), (Commands{Hide, Minimize}));
+}
+
+TEST_F(GateTest, ARetitleIntoAnOtherTitleIsNotChallenged) {
+  addLock({"Payroll"});
+  const WindowRef w = desk.addWindow("Untitled - Sheet");
+  EXPECT_EQ(desk.retitle(w, "Budget"), Verdict::Pass);
+  EXPECT_TRUE(desk.challenges.empty());
+}
+
+struct HookCase {
+  bool cbt;
+  int code;
+  unsigned message;
+  Verdict verdict;
+};
+
+class HookEntries : public GateTest, public ::testing::WithParamInterface<HookCase> {};
+
+TEST_P(HookEntries, OnlyActivationAndSetTextAreChecked) {
+  addLock({"Payroll", "", nullptr});  // holds back every matching window
+  const WindowRef w = desk.addWindow("Payroll");
+  const HookCase& c = GetParam();
+  const Verdict v = c.cbt ? cbtHookVerdict(gate, desk, c.code, w)
+                          : callWndRetVerdict(gate, desk, c.code, c.message, w);
+  EXPECT_EQ(v, c.verdict);
+  EXPECT_EQ(desk.challenges.empty(), c.verdict == Verdict::Pass);
+}
+
+INSTANTIATE_TEST_SUITE_P(Gate, HookEntries,
+                         ::testing::Values(HookCase{true, -1, 0, Verdict::Pass},
+                                           HookCase{true, 0, 0, Verdict::Pass},  // HCBT_MOVESIZE
+                                           HookCase{true, 3, 0, Verdict::Pass},  // HCBT_CREATEWND
+                                           HookCase{true, 9, 0, Verdict::Pass},  // HCBT_SETFOCUS
+                                           HookCase{true, kCbtActivate, 0, Verdict::HoldBack},
+                                           HookCase{false, -1, kMessageSetText, Verdict::Pass},
+                                           HookCase{false, 0, 0x000F, Verdict::Pass},  // WM_PAINT
+                                           HookCase{false, 0, 0x0006, Verdict::Pass},  // WM_ACTIVATE
+                                           HookCase{false, 0, kMessageSetText, Verdict::HoldBack},
+                                           HookCase{false, 1, kMessageSetText, Verdict::HoldBack}));
+
+// --- windows that pass without touching the table ----------------------------------
+
+TEST_F(GateTest, ChildWindowsAndNullHandlesPassWhateverTheLocksSay) {
+  addLock({"", "", nullptr});  // empty title and class: matches every window
+  const WindowRef child = desk.addChildWindow("Payroll");
+  for (const WindowRef w : {child, kNoWindow}) {
+    SCOPED_TRACE(w);
+    EXPECT_EQ(checkWindow(gate, desk, w), Verdict::Pass);
+  }
+  EXPECT_EQ(kernel.totalWaits(), 0);
+  EXPECT_TRUE(desk.challenges.empty());
+  EXPECT_TRUE(commands(child).empty());
+  // The same lock does hold back a top-level window, so the catch-all works.
+  EXPECT_EQ(checkWindow(gate, desk, desk.addWindow("Payroll")), Verdict::HoldBack);
+}
+
+TEST_F(GateTest, AnEmptyTableLetsEveryWindowPassUnchallenged) {
+  EXPECT_EQ(activate(desk.addWindow("Payroll")), Verdict::Pass);
+  EXPECT_EQ(activate(desk.addWindow("")), Verdict::Pass);
+  EXPECT_TRUE(desk.challenges.empty());
+  EXPECT_EQ(kernel.totalWaits(), 0);
+}
+
+TEST_F(GateTest, ANonMatchingWindowTakesNoMutex) {
+  for (int k = 0; k < 10; ++k) addLock({"Lock " + std::to_string(k), "", nullptr});
+  EXPECT_EQ(activate(desk.addWindow("Budget")), Verdict::Pass);
+  EXPECT_EQ(kernel.totalWaits(), 0);
+}
+
+// --- capture ---------------------------------------------------------------------
+
+struct CaptureCase {
+  const char* name;
+  std::string recordTitle;
+  bool wildcard;
+  Verdict verdict;
+};
+
+class TitleCapture : public GateTest, public ::testing::WithParamInterface<CaptureCase> {};
+
+TEST_P(TitleCapture, OnlyTheFirst254CharactersTakePart) {
+  const CaptureCase& c = GetParam();
+  addLock({c.recordTitle, "", nullptr, c.wildcard});
+  const WindowRef w = desk.addWindow(std::string(254, 'x') + "yz" + std::string(44, 'x'));
+  EXPECT_EQ(activate(w), c.verdict);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gate, TitleCapture,
+    ::testing::Values(CaptureCase{"Exact254", std::string(254, 'X'), false, Verdict::HoldBack},
+                      CaptureCase{"Exact255", std::string(254, 'x') + "y", false, Verdict::Pass},
+                      CaptureCase{"PatternEndingAt254", "x*x", true, Verdict::HoldBack},
+                      CaptureCase{"PatternNeedingChar255", "*y*", true, Verdict::Pass}),
+    [](const ::testing::TestParamInfo<CaptureCase>& p) { return std::string(p.param.name); });
+
+TEST_F(GateTest, ThePromptGetsTheCutTitleAndClassTakesPart) {
+  addLock({"", "editorframe", "secret"});
+  const WindowRef w = desk.addWindow(std::string(300, 'q'), "EditorFrame");
+  const WindowRef other = desk.addWindow(std::string(300, 'q'), "ViewerFrame");
+  desk.user.pressesCancel();
+  EXPECT_EQ(activate(w), Verdict::HoldBack);
+  ASSERT_EQ(desk.prompts.size(), 1u);
+  EXPECT_EQ(desk.prompts[0].title, std::string(254, 'q'));
+  EXPECT_EQ(desk.prompts[0].caption, std::string(254, 'q'));
+  EXPECT_EQ(activate(other), Verdict::Pass);
+}
+
+// --- the challenge -------------------------------------------------------------------
+
+TEST_F(GateTest, AWindowThatAnswersTheChallengePassesInEveryState) {
+  const std::uint32_t i = addLock({"Vantakey", "", nullptr});
+  const WindowRef gateWindow = desk.addWindow("Vantakey");
+  desk.window(gateWindow).answersChallenge = true;
+
+  EXPECT_EQ(activate(gateWindow), Verdict::Pass);  // Locked, no password
+  leaveForeignClaim(i, 77);
+  kernel.otherProcessOwns(markerName(77));
+  EXPECT_EQ(activate(gateWindow), Verdict::Pass);  // Prompting elsewhere
+  EXPECT_TRUE(commands(gateWindow).empty());
+  EXPECT_EQ(record(i).unlockedAt(), 0);
+}
+
+struct ForeignCase {
+  const char* name;
+  bool answersWrongly;
+  bool sendFails;
+};
+
+class ForeignWindows : public GateTest, public ::testing::WithParamInterface<ForeignCase> {};
+
+TEST_P(ForeignWindows, FailTheChallenge) {
+  addLock({"Payroll", "", nullptr});
+  const WindowRef w = desk.addWindow("Payroll");
+  desk.window(w).answersWrongly = GetParam().answersWrongly;
+  desk.window(w).challengeSendFails = GetParam().sendFails;
+  EXPECT_EQ(activate(w), Verdict::HoldBack);
+}
+
+INSTANTIATE_TEST_SUITE_P(Gate, ForeignWindows,
+                         ::testing::Values(ForeignCase{"Silent", false, false},
+                                           ForeignCase{"WrongAnswer", true, false},
+                                           ForeignCase{"Hung", false, true}),
+                         [](const ::testing::TestParamInfo<ForeignCase>& p) {
+                           return std::string(p.param.name);
+                         });
+
+TEST_F(GateTest, TheChallengeIsSeededWithTheTimeAndNeverZero) {
+  addLock({"Payroll", "", nullptr});
+  const WindowRef w = desk.addWindow("Payroll");
+  desk.randomValues = {0, 0, 9};
+  activate(w);
+  ASSERT_EQ(desk.challenges.size(), 1u);
+  EXPECT_EQ(desk.challenges[0].t, static_cast<std::uint32_t>(desk.clock));
+  EXPECT_EQ(desk.challenges[0].r, 9u);
+  EXPECT_EQ(desk.seeds, (std::vector<std::uint32_t>{static_cast<std::uint32_t>(desk.clock)}));
+}
+
+TEST_F(GateTest, AGeneratorStuckAtZeroStillGivesANonZeroChallenge) {
+  addLock({"Payroll", "", nullptr});
+  desk.randomValues = std::deque<int>(100, 0);
+  activate(desk.addWindow("Payroll"));
+  ASSERT_EQ(desk.challenges.size(), 1u);
+  EXPECT_NE(desk.challenges[0].r, 0u);
+}
+
+struct AnswerCase {
+  std::uint32_t t;
+  std::uint32_t r;
+  std::uint32_t answer;
+};
+
+class ChallengeAnswers : public ::testing::TestWithParam<AnswerCase> {};
+
+TEST_P(ChallengeAnswers, UnsignedThirtyTwoBitFormula) {
+  EXPECT_EQ(challengeAnswer(GetParam().t, GetParam().r), GetParam().answer);
+}
+
+INSTANTIATE_TEST_SUITE_P(Gate, ChallengeAnswers,
+                         ::testing::Values(AnswerCase{0, 1, 1}, AnswerCase{10, 3, 30},
+                                           AnswerCase{1700000000u, 12345, 0x4CDEBF4Eu},
+                                           AnswerCase{0xFFFFFFFFu, 2, 0x80000001u},
+                                           AnswerCase{0xFFFFFFFFu, 32767, 0xFFFDFFFCu},
+                                           // never sent; defined so no responder faults
+                                           AnswerCase{7, 0, 0}, AnswerCase{0xFFFFFFFFu, 0, 0}));
+
+}  // namespace
+}  // namespace gatetest
+}  // namespace vk
