@@ -49,6 +49,9 @@ class DialogView {
   virtual int messageBox(const char* text, const char* caption, unsigned style) = 0;
   // EndDialog(result).
   virtual void endDialog(int result) = 0;
+  // SetForegroundWindow on the dialog: a prompt the user did not open by a
+  // click (from the tray icon) must not come up behind other windows.
+  virtual void bringToForeground() {}
 };
 
 // The behaviour of one dialog. Handlers return true when they handled the

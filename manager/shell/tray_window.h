@@ -1,0 +1,66 @@
+// The hidden notification-area window ("VantakeyClass", "vk"): it answers the
+// icon (menu on a right click, the manager on a double-click), puts the icon
+// back every 5 seconds in case the notification area was rebuilt, and ends
+// the program at log-off when ShutDownAtLogOff is set. It never answers
+// OwnWindowChallenge.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "manager/shell/manager_window.h"
+#include "manager/store/manager_settings.h"
+#include "platform/dialog_runner.h"
+#include "platform/shell_platform.h"
+
+namespace vk {
+
+// Window messages the tray window acts on (Win32 values).
+constexpr unsigned kMessageDestroy = 0x0002;     // WM_DESTROY
+constexpr unsigned kMessageEndSession = 0x0016;  // WM_ENDSESSION
+constexpr unsigned kMessageTimer = 0x0113;       // WM_TIMER
+constexpr unsigned kTrayNotifyMessage = 1025;    // WM_USER + 1, the icon's callback
+constexpr std::uintptr_t kTrayIconId = 102;
+constexpr std::intptr_t kMouseRightDown = 0x0204;       // WM_RBUTTONDOWN (516)
+constexpr std::intptr_t kMouseLeftDoubleClick = 0x0203; // WM_LBUTTONDBLCLK (515)
+constexpr std::uintptr_t kTrayTimerId = 100;
+constexpr unsigned kTrayTimerPeriodMs = 5000;
+
+// Icon menu (menu 107, first submenu "Main").
+constexpr int kIconMenuOpenManager = 40006;
+constexpr int kIconMenuAbout = 40002;
+
+constexpr const char* kTrayClassName = "VantakeyClass";
+constexpr const char* kTrayWindowTitle = "vk";
+constexpr const char* kTrayTip = "Vantakey";
+// The icon's tip holds at most 63 characters.
+constexpr std::size_t kTrayTipMaxLength = 63;
+
+class TrayWindow final : public TrayWindowEvents {
+ public:
+  TrayWindow(ShellPlatform& system, const ManagerSettings& settings, ManagerWindow& manager,
+             DialogRunner& runner);
+
+  // WM_DESTROY: quit. WM_TIMER 100: NIM_MODIFY, and NIM_ADD when that fails;
+  // answered with 0. WM_ENDSESSION with wParam true while ShutDownAtLogOff is
+  // set: quit, so the normal shutdown runs. 1025 with wParam 102: lParam 516
+  // shows the icon menu, 515 opens the manager. Everything except timer 100
+  // goes on to DefWindowProcA, also after acting on it.
+  bool onMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
+                 std::intptr_t& result) override;
+
+  // The icon's tip; start-up changes it when nothing is protected.
+  const char* tip() const { return tip_.c_str(); }
+  void setTip(const char* tip);
+
+ private:
+  void showIconMenu();
+
+  ShellPlatform& system_;
+  const ManagerSettings& settings_;
+  ManagerWindow& manager_;
+  DialogRunner& runner_;
+  std::string tip_ = kTrayTip;
+};
+
+}  // namespace vk
