@@ -1,0 +1,77 @@
+// The lock database "vk2.dat" in the Windows directory: the manager's
+// settings followed by every lock of the table, rewritten whole on each save.
+//
+// Layout (no header, no padding, little-endian):
+//   SystemPasswordDigest 20 | SecretQuestion u16+n | SecretAnswerDigest 20 |
+//   reserved string u16+n | reserved string u16+n | ShutDownAtLogOff 1 |
+//   u16 0 | u16 0 | lock count u16 | lock entries
+// Lock entry:
+//   className u16+n | title u16+n | wildcard 1 | enabled 1 | maxTries u16 |
+//   relockSeconds 4 | action u16 | digest 20
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/lock_table.h"
+#include "manager/store/manager_settings.h"
+#include "platform/database_files.h"
+#include "platform/message_box.h"
+
+namespace vk {
+
+constexpr const char* kDatabaseFileName = "vk2.dat";
+constexpr std::uint32_t kPathBufferSize = 260;
+
+constexpr const char* kSaveFailedText =
+    "Vantakey could not access its information database because write access to the file "
+    "was denied.\n\nNew Vantakeys will not be accessible in the next session.";
+constexpr const char* kSaveFailedCaption = "Error";
+
+// Full path of a database file in the Windows directory, with exactly one
+// backslash before the name. Empty when the directory cannot be had.
+std::string databasePath(DatabaseFiles& files, const char* fileName);
+
+// What a read made of a file; for tests and diagnostics, the caller needs none of it.
+struct DatabaseReadReport {
+  bool settingsWhole = false;  // every field before the lock entries was present
+  bool endedEarly = false;     // the file ended inside a field
+  bool textCut = false;        // some stored text was longer than its field
+  std::uint32_t storedLockCount = 0;
+  std::uint32_t locksAdded = 0;
+};
+
+// Reads a database image into settings and appends its locks to table (see
+// the rules for damaged files in database_file.cpp). Never reads past size,
+// never writes past a field or the section, keeps at most 60 locks in table.
+DatabaseReadReport decodeDatabase(const unsigned char* data, std::size_t size,
+                                  ManagerSettings& settings, const LockTableView& table);
+
+// The file image of settings and the table's records, in table order.
+std::vector<unsigned char> encodeDatabase(const ManagerSettings& settings,
+                                          const LockTableView& table);
+
+// False when "vk2.dat" cannot be read (nothing has changed then); true once
+// it has been read, whole or not. Runs after resetTableHeader, with an empty table.
+bool loadDatabase(DatabaseFiles& files, ManagerSettings& settings, const LockTableView& table,
+                  DatabaseReadReport* report = nullptr);
+
+// Replaces "vk2.dat" with the current state. Shows nothing: a caller that
+// holds TableMutex releases it first and then calls reportSaveFailure. False
+// when the file was not replaced (the previous file is then intact), and when
+// the table is not mapped, since a save would then drop every lock on disk.
+bool saveDatabase(DatabaseFiles& files, const ManagerSettings& settings,
+                  const LockTableView& table);
+
+// The message for a failed save. Never call it while holding TableMutex:
+// every window activation on the desktop waits for that mutex.
+void reportSaveFailure(MessageBoxes& boxes);
+
+// saveDatabase then, on failure, reportSaveFailure: for callers holding no mutex
+// (start-up, shutdown, options, password wizards).
+bool saveDatabaseOrReport(DatabaseFiles& files, const ManagerSettings& settings,
+                          const LockTableView& table, MessageBoxes& boxes);
+
+}  // namespace vk

@@ -1,0 +1,38 @@
+// Port: the few file operations the lock store needs. The database lives in
+// the Windows directory and is always read whole and written whole.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace vk {
+
+// A read stops here. The loader never uses more than about 8 MB of any file
+// (lengths are 16-bit and it keeps at most 60 locks), so a longer file loses
+// nothing by it, and a huge damaged file cannot exhaust memory.
+constexpr std::size_t kMaxDatabaseFileBytes = 16u * 1024u * 1024u;
+
+class DatabaseFiles {
+ public:
+  virtual ~DatabaseFiles() = default;
+
+  // As GetWindowsDirectoryA: writes the directory and its NUL into buffer and
+  // returns its length; 0 on failure; the size needed when buffer is too small.
+  virtual std::uint32_t windowsDirectory(char* buffer, std::uint32_t size) = 0;
+
+  // Replaces contents with the file's bytes (at most kMaxDatabaseFileBytes).
+  // False when the file cannot be opened for reading; contents is then empty.
+  virtual bool readFile(const char* path, std::vector<unsigned char>& contents) = 0;
+
+  // Writes data to a new file beside path, checks every write and the close,
+  // and only then puts the new file in path's place in one step. False when
+  // any of that failed; path then still holds exactly what it held before and
+  // no temporary file is left behind.
+  virtual bool replaceFile(const char* path, const unsigned char* data, std::size_t size) = 0;
+
+  // False when the file could not be deleted (callers may ignore that).
+  virtual bool deleteFile(const char* path) = 0;
+};
+
+}  // namespace vk

@@ -1,0 +1,72 @@
+#include "platform/win32/database_files.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/handle.h"
+
+namespace vk {
+namespace win32 {
+namespace {
+
+// WriteFile takes a DWORD count; write in pieces well below that.
+constexpr std::size_t kWriteChunk = 1u << 20;
+
+bool writeAll(HANDLE file, const unsigned char* data, std::size_t size) {
+  while (size > 0) {
+    const DWORD want = static_cast<DWORD>(size < kWriteChunk ? size : kWriteChunk);
+    DWORD written = 0;
+    if (!::WriteFile(file, data, want, &written, nullptr) || written != want) return false;
+    data += want;
+    size -= want;
+  }
+  return true;
+}
+
+// The one close whose result matters: a file that does not close cleanly
+// may not be on the disk as written.
+bool closeChecked(UniqueFile& file) { return ::CloseHandle(file.release()) != 0; }
+
+}  // namespace
+
+std::uint32_t Win32DatabaseFiles::windowsDirectory(char* buffer, std::uint32_t size) {
+  return ::GetWindowsDirectoryA(buffer, size);
+}
+
+bool Win32DatabaseFiles::readFile(const char* path, std::vector<unsigned char>& contents) {
+  contents.clear();
+  UniqueFile file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  unsigned char chunk[4096];
+  while (contents.size() < kMaxDatabaseFileBytes) {
+    DWORD got = 0;
+    if (!::ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr) || got == 0) break;
+    std::size_t keep = got;
+    if (keep > kMaxDatabaseFileBytes - contents.size())
+      keep = kMaxDatabaseFileBytes - contents.size();
+    contents.insert(contents.end(), chunk, chunk + keep);
+  }
+  return true;
+}
+
+bool Win32DatabaseFiles::replaceFile(const char* path, const unsigned char* data,
+                                     std::size_t size) {
+  const std::string temporary = std::string(path) + ".tmp";
+  UniqueFile file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  bool ok = writeAll(file.get(), data, size);
+  ok = ok && ::FlushFileBuffers(file.get()) != 0;
+  ok = closeChecked(file) && ok;
+  ok = ok && ::MoveFileExA(temporary.c_str(), path,
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (!ok) ::DeleteFileA(temporary.c_str());
+  return ok;
+}
+
+bool Win32DatabaseFiles::deleteFile(const char* path) { return ::DeleteFileA(path) != 0; }
+
+}  // namespace win32
+}  // namespace vk

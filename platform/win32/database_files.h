@@ -1,0 +1,23 @@
+// DatabaseFiles on Win32: the Windows directory, whole-file reads, and saves
+// that never destroy the previous file.
+#pragma once
+
+#include "platform/database_files.h"
+
+namespace vk {
+namespace win32 {
+
+class Win32DatabaseFiles final : public DatabaseFiles {
+ public:
+  std::uint32_t windowsDirectory(char* buffer, std::uint32_t size) override;
+  bool readFile(const char* path, std::vector<unsigned char>& contents) override;
+  // Writes "<path>.tmp" beside the file with checked writes, flushes it to the
+  // disk, checks the close, then moves it over path in one step
+  // (MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). On
+  // any failure the temporary file is deleted and path is left as it was.
+  bool replaceFile(const char* path, const unsigned char* data, std::size_t size) override;
+  bool deleteFile(const char* path) override;
+};
+
+}  // namespace win32
+}  // namespace vk
