@@ -1,5 +1,7 @@
 #include "gate/window_guard.h"
 
+#include <cstring>
+
 #include "gate/lock_prompt.h"
 #include "gate/title_match.h"
 
@@ -51,10 +53,22 @@ enum class Step {
   HoldBack,    // the window is held back
 };
 
+// The window's captured strings, measured once for the whole scan.
+struct Capture {
+  char title[kCaptureBufferSize];
+  char className[kCaptureBufferSize];
+  std::size_t titleLength;
+  std::size_t classLength;
+
+  bool matches(const RecordRef& record) const {
+    return recordMatches(record, title, titleLength, className, classLength);
+  }
+};
+
 // One record that matched on the lock-free read: everything from the wait for
 // the mutex to the final writes after the prompt.
-Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window, const char* title,
-                   const char* className, std::uint32_t i, std::uint32_t& next) {
+Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window,
+                   const Capture& capture, std::uint32_t i, std::uint32_t& next) {
   KernelObjects& kernel = *state.kernel;
   const LockTableView& view = state.view;
   next = i + 1;
@@ -70,7 +84,7 @@ Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window, co
   // The lock-free read may have seen a record that was being changed.
   if (i >= view.usableRecordCount()) return Step::NextRecord;
   RecordRef record = view.record(i);
-  if (record.enabled() == 0 || !recordMatches(record, title, className)) return Step::NextRecord;
+  if (record.enabled() == 0 || !capture.matches(record)) return Step::NextRecord;
 
   // The system's own password dialogs answer the challenge; this also lets
   // the prompt through while its lock is Prompting.
@@ -112,7 +126,7 @@ Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window, co
   windows.hide(window);
   int result = 0;
   if (hasPassword) {
-    PromptParam param{title, static_cast<std::int32_t>(i), window};
+    PromptParam param{capture.title, static_cast<std::int32_t>(i), window};
     LockPrompt prompt(state, windows, param, claim.tag);
     result = windows.showLockPrompt(param, prompt);
   }
@@ -198,15 +212,16 @@ Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window) {
   if (!gateReady(state)) return Verdict::Pass;
   if (window == kNoWindow || windows.isChild(window)) return Verdict::Pass;
 
-  // Both buffers stay valid for the whole check, the prompt included.
-  char title[kCaptureBufferSize];
-  char className[kCaptureBufferSize];
-  title[0] = '\0';
-  className[0] = '\0';
-  windows.title(window, title, kCaptureLength);
-  windows.className(window, className, kCaptureLength);
-  title[kCaptureBufferSize - 1] = '\0';
-  className[kCaptureBufferSize - 1] = '\0';
+  // The buffers stay valid for the whole check, the prompt included.
+  Capture capture;
+  capture.title[0] = '\0';
+  capture.className[0] = '\0';
+  windows.title(window, capture.title, kCaptureLength);
+  windows.className(window, capture.className, kCaptureLength);
+  capture.title[kCaptureBufferSize - 1] = '\0';
+  capture.className[kCaptureBufferSize - 1] = '\0';
+  capture.titleLength = std::strlen(capture.title);
+  capture.classLength = std::strlen(capture.className);
 
   // The common path takes no mutex: the count, the enabled byte and the match
   // are read in place, and only a record that matches is looked at again
@@ -216,12 +231,12 @@ Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window) {
   std::uint32_t i = 0;
   while (i < n) {
     const RecordRef record = view.record(i);
-    if (record.enabled() == 0 || !recordMatches(record, title, className)) {
+    if (record.enabled() == 0 || !capture.matches(record)) {
       ++i;
       continue;
     }
     std::uint32_t next = i + 1;
-    switch (enforceRecord(state, windows, window, title, className, i, next)) {
+    switch (enforceRecord(state, windows, window, capture, i, next)) {
       case Step::EndScan:
         return Verdict::Pass;
       case Step::HoldBack:
