@@ -15,7 +15,13 @@ SectionMapping Win32KernelObjects::openSection(const char* name, std::uint32_t s
                                                    size != 0 ? size : kSectionSize, name));
   if (!section) return m;
   void* view = ::MapViewOfFile(section.get(), FILE_MAP_WRITE, 0, 0, 0);
-  if (view == nullptr) return m;  // the section handle closes on the way out
+  if (view == nullptr) {
+    // Closing the section must not hide why the mapping failed.
+    const DWORD error = ::GetLastError();
+    section.reset();
+    ::SetLastError(error);
+    return m;
+  }
   m.handle = section.release();
   m.base = static_cast<unsigned char*>(view);
   return m;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <utility>
 
 namespace vk {
 namespace e2e {
@@ -61,6 +62,17 @@ Process::Process(win32::UniqueHandle process, win32::UniqueHandle thread, DWORD 
 
 Process::~Process() {
   if (running()) terminate();
+}
+
+Process& Process::operator=(Process&& other) noexcept {
+  if (this != &other) {
+    if (running()) terminate();
+    process_ = std::move(other.process_);
+    thread_ = std::move(other.thread_);
+    id_ = other.id_;
+    other.id_ = 0;
+  }
+  return *this;
 }
 
 bool Process::wait(DWORD timeoutMs, DWORD* exitCode) const {

@@ -53,7 +53,7 @@ class Process {
   Process() = default;
   Process(win32::UniqueHandle process, win32::UniqueHandle thread, DWORD id);
   Process(Process&&) = default;
-  Process& operator=(Process&&) = default;
+  Process& operator=(Process&& other) noexcept;
   // A process a test forgot (or failed before ending) is terminated, so no
   // stray holds a name into the next test.
   ~Process();
