@@ -153,6 +153,36 @@ TEST_F(GateTest, ATimeOutInThePromptNeitherJudgesNorCountsTheEntry) {
   EXPECT_EQ(commands(w), (Commands{Hide, Minimize}));
 }
 
+TEST_F(GateTest, ATimeOutAfterHashingLeavesARightEntryUnaccepted) {
+  const std::uint32_t i = addLock({"Payroll"});
+  record(i).setFailedTries(1);
+  const WindowRef w = desk.addWindow("Payroll");
+  int waitsInOk = 0;
+  desk.user
+      .meanwhile([&] {
+        // The digest is copied under the first wait; the second one, for the
+        // write after the hashing, does not come.
+        kernel.beforeWait = [&](const std::string& name) {
+          if (name == kTableMutexName && ++waitsInOk == 2) kernel.setTimingOut(name, true);
+        };
+      })
+      .entersPassword("secret")
+      .meanwhile([&] {
+        kernel.beforeWait = nullptr;
+        kernel.setTimingOut(kTableMutexName, false);
+      })
+      .pressesCancel();
+
+  EXPECT_EQ(activate(w), Verdict::HoldBack);
+  EXPECT_EQ(waitsInOk, 2);
+  const auto& p = desk.prompts.at(0);
+  EXPECT_FALSE(p.scriptRanDry);
+  EXPECT_EQ(p.result, 0);
+  EXPECT_EQ(p.editTextAtEnd, "");
+  EXPECT_EQ(record(i).failedTries(), 1);
+  EXPECT_EQ(record(i).unlockedAt(), 0);
+}
+
 }  // namespace
 }  // namespace gatetest
 }  // namespace vk
