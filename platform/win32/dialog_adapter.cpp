@@ -41,6 +41,8 @@ int Win32DialogView::messageBox(const char* text, const char* caption, unsigned 
 
 void Win32DialogView::endDialog(int result) { ::EndDialog(dialog_, static_cast<INT_PTR>(result)); }
 
+void Win32DialogView::bringToForeground() { ::SetForegroundWindow(dialog_); }
+
 namespace {
 
 // The binding sits in the dialog's user slot from WM_INITDIALOG until the

@@ -38,6 +38,7 @@ class Win32DialogView final : public DialogView {
   void startTimer(unsigned id, unsigned periodMs) override;
   int messageBox(const char* text, const char* caption, unsigned style) override;
   void endDialog(int result) override;
+  void bringToForeground() override;
 
  private:
   HWND dialog_ = nullptr;

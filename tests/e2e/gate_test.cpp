@@ -244,6 +244,31 @@ TEST_F(GateTest, LibraryExportsBothHookProceduresByNameAndOrdinal) {
   EXPECT_EQ(::GetProcAddress(library_.get(), MAKEINTRESOURCEA(3)), nullptr) << "nothing else is exported";
 }
 
+// The library is loaded into processes with any runtime, or none: it may
+// depend on the system's own DLLs only (and the system's C runtime).
+TEST_F(GateTest, LibraryImportsFromSystemDllsOnly) {
+  library_.reset(::LoadLibraryA("vkgate.dll"));
+  ASSERT_TRUE(library_.valid());
+  const auto* base = reinterpret_cast<const unsigned char*>(library_.get());
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  ASSERT_EQ(nt->Signature, static_cast<DWORD>(IMAGE_NT_SIGNATURE));
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  ASSERT_NE(imports.VirtualAddress, 0u);
+  std::string seen;
+  for (const auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name != 0;
+       ++d) {
+    const char* name = reinterpret_cast<const char*>(base + d->Name);
+    seen += name;
+    seen += ' ';
+    const bool system = _stricmp(name, "KERNEL32.dll") == 0 || _stricmp(name, "USER32.dll") == 0 ||
+                        _stricmp(name, "ADVAPI32.dll") == 0 || _stricmp(name, "msvcrt.dll") == 0;
+    EXPECT_TRUE(system) << name << " is not a system DLL";
+  }
+  EXPECT_NE(seen.find("USER32"), std::string::npos) << seen;
+}
+
 // A hook runs inside whatever the host was doing: it must hand back the
 // host's last-error value even when its own calls fail (here: every window
 // call on a destroyed window fails and sets ERROR_INVALID_WINDOW_HANDLE).
