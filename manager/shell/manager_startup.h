@@ -19,9 +19,12 @@
 //   12 no system password yet: import, first-run wizard, save, again
 //   13 tray window; 14 tray icon
 //   15 the two system-wide hooks, their handles into the table header; when
-//      the library or a hook is missing, both handles stay 0 and the user is
-//      told once, in a message box and in the icon's tip
-//   16 tray timer; 17 manager window, hidden; 18 message loop
+//      the library is missing both handles stay 0; a hook that could not be
+//      installed stays 0 and the other one is kept
+//   16 tray timer; 17 manager window, hidden
+//      then, when the library or a hook is missing, the user is told once in
+//      a message box (the icon's tip says so from step 14 on, or from 15)
+//   18 message loop
 // Shutdown, in order: hooks removed, mutexes closed, database saved, icon
 // removed, tray window destroyed, ManagerTableView closed, library freed, raw
 // view closed; the quit message's code is returned.
@@ -46,9 +49,13 @@ constexpr const char* kGateLibraryMissingText =
     "this session.";
 constexpr const char* kHooksFailedText =
     "Vantakey could not install its window hooks, so no window is protected in this session.";
+constexpr const char* kHookPartlyFailedText =
+    "Vantakey could not install one of its window hooks, so windows are not fully protected in "
+    "this session.";
 constexpr const char* kNotProtectingCaption = "Vantakey Error";
 constexpr const char* kGateLibraryMissingTip = "Vantakey - NOT protecting (vkgate.dll missing)";
 constexpr const char* kHooksFailedTip = "Vantakey - NOT protecting (hooks failed)";
+constexpr const char* kHookPartlyFailedTip = "Vantakey - NOT fully protecting (hook failed)";
 
 // Runs the whole program: start-up, the message loop, shutdown. Returns 0
 // from a second copy, kExitSectionFailed when the shared table could not be

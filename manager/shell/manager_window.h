@@ -46,7 +46,7 @@ struct ToolbarEntry {
   int image;
   const char* text;
 };
-constexpr int kToolbarEntryCount = 10;
+constexpr int kToolbarEntryCount = 11;  // 7 buttons, 4 separators
 extern const ToolbarEntry kToolbarEntries[kToolbarEntryCount];
 
 constexpr const char* kErrorCaption = "Vantakey Error";
@@ -127,9 +127,22 @@ class ManagerWindow final : public FrameWindowEvents {
   void tellTableBusy();
   void setToolbarForSelection(bool edit, bool remove, bool unlock, bool lock);
 
+  // Message boxes owned by the manager window, for the store's steps.
+  class OwnedBoxes final : public MessageBoxes {
+   public:
+    explicit OwnedBoxes(FrameWindow& frame) : frame_(frame) {}
+    int show(const char* text, const char* caption, unsigned style) override {
+      return frame_.messageBox(text, caption, style);
+    }
+
+   private:
+    FrameWindow& frame_;
+  };
+
   ManagerPorts& ports_;
   ManagerStore& store_;
   LockListView lockList_;
+  OwnedBoxes ownedBoxes_;
   // Record indices of the Edit Lock dialogs open now (they have no owner, so
   // the window stays usable meanwhile and dialogs may nest). Delete moves an
   // index down when a record before it goes, and sets it to -1 when its own

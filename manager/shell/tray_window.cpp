@@ -1,0 +1,64 @@
+#include "manager/shell/tray_window.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "manager/shell/about_dialog.h"
+
+namespace vk {
+
+static_assert(std::char_traits<char>::length(kTrayTip) <= kTrayTipMaxLength, "tip fits");
+
+TrayWindow::TrayWindow(ShellPlatform& system, const ManagerSettings& settings,
+                       ManagerWindow& manager, DialogRunner& runner)
+    : system_(system), settings_(settings), manager_(manager), runner_(runner) {}
+
+void TrayWindow::setTip(const char* tip) {
+  tip_.assign(tip, std::min(std::strlen(tip), kTrayTipMaxLength));
+}
+
+bool TrayWindow::onMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
+                           std::intptr_t& result) {
+  switch (message) {
+    case kMessageDestroy:
+      system_.postQuit();
+      return false;
+    case kMessageTimer:
+      if (wParam != kTrayTimerId) return false;
+      // After the notification area was rebuilt (the shell restarted) the icon
+      // is gone and only NIM_ADD brings it back.
+      if (!system_.modifyTrayIcon(tip())) system_.addTrayIcon(tip());
+      result = 0;
+      return true;
+    case kMessageEndSession:
+      // wParam false: the log-off was cancelled after all.
+      if (settings_.shutDownAtLogOff && wParam != 0) system_.postQuit();
+      return false;
+    case kTrayNotifyMessage:
+      if (wParam != kTrayIconId) return false;
+      if (lParam == kMouseRightDown) {
+        showIconMenu();
+      } else if (lParam == kMouseLeftDoubleClick) {
+        manager_.open();
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+void TrayWindow::showIconMenu() {
+  switch (system_.showIconMenu()) {
+    case kIconMenuOpenManager:
+      manager_.open();
+      break;
+    case kIconMenuAbout:
+      openAbout(system_, runner_);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace vk
