@@ -153,6 +153,7 @@ class GateTest : public testing::Test {
 
   // The manager's start values; no records.
   void resetTable() {
+    if (!view_.isOpen()) return;  // SetUp failed before mapping it
     TableLock lock(kernel_, mutex_);
     std::memset(view_.base(), 0, kHeaderSize + kRecordSize * kSectionRecordCapacity);
     storeAt<std::int32_t>(view_.base() + kOffReserved8, 300);
