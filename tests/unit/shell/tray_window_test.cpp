@@ -1,0 +1,158 @@
+#include "manager/shell/tray_window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gate/window_guard.h"
+#include "manager/shell/about_dialog.h"
+#include "tests/unit/shell/shell_test_support.h"
+
+namespace vk {
+namespace {
+
+class TrayWindowTest : public shelltest::ManagerWindowTest {
+ protected:
+  TrayWindowTest() {
+    world.system.createTrayWindow(tray);
+    world.system.addTrayIcon(tray.tip());
+    world.log.events.clear();
+  }
+
+  bool send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    std::intptr_t result = -1;
+    const bool answered = tray.onMessage(message, wParam, lParam, result);
+    if (answered) {
+      EXPECT_EQ(0, result);
+    }
+    return answered;
+  }
+
+  TrayWindow tray{world.system, settings, window, world.dialogRunner};
+};
+
+TEST_F(TrayWindowTest, TheTimerPutsTheIconBackAfterTheNotificationAreaWasRebuilt) {
+  EXPECT_TRUE(send(kMessageTimer, kTrayTimerId, 0));
+  EXPECT_EQ(std::vector<std::string>{"NIM_MODIFY"}, world.log.events);
+
+  world.system.dropIcon();  // the shell restarted
+  world.log.events.clear();
+  EXPECT_TRUE(send(kMessageTimer, kTrayTimerId, 0));
+  EXPECT_EQ((std::vector<std::string>{"NIM_MODIFY", "NIM_ADD"}), world.log.events);
+  EXPECT_TRUE(world.system.iconShown());
+  EXPECT_EQ("Vantakey", world.system.iconTip());
+}
+
+TEST_F(TrayWindowTest, OtherTimersGoToTheDefaultProcedure) {
+  EXPECT_FALSE(send(kMessageTimer, 1, 0));
+  EXPECT_TRUE(world.log.events.empty());
+}
+
+TEST_F(TrayWindowTest, EndSessionQuitsOnlyForARealLogOffWithTheSettingOn) {
+  const struct {
+    bool shutDownAtLogOff;
+    std::uintptr_t ending;
+    int quits;
+  } cases[] = {{true, 1, 1}, {true, 0, 0}, {false, 1, 0}, {false, 0, 0}};
+  for (const auto& c : cases) {
+    settings.shutDownAtLogOff = c.shutDownAtLogOff;
+    world.system.quitsPosted = 0;
+    EXPECT_FALSE(send(kMessageEndSession, c.ending, 0)) << "then DefWindowProcA";
+    EXPECT_EQ(c.quits, world.system.quitsPosted) << c.shutDownAtLogOff << "/" << c.ending;
+  }
+}
+
+struct IconCase {
+  const char* name;
+  std::uintptr_t wParam;
+  std::intptr_t lParam;
+  int menuChoice;
+  bool menu;
+  const char* dialog;  // the dialog that ran, null: none
+};
+
+void PrintTo(const IconCase& c, std::ostream* os) { *os << c.name; }
+
+const IconCase kIconCases[] = {
+    {"RightClickOpenManager", 102, 516, 40006, true, "dialog 101"},
+    {"RightClickAbout", 102, 516, 40002, true, "dialog 106"},
+    {"RightClickDismissed", 102, 516, 0, true, nullptr},
+    {"DoubleClick", 102, 515, 0, false, "dialog 101"},
+    {"OtherIcon", 103, 515, 0, false, nullptr},
+    {"MouseMove", 102, 512, 0, false, nullptr},
+    {"LeftButtonDown", 102, 513, 0, false, nullptr},
+};
+
+class TrayIconTest : public TrayWindowTest, public ::testing::WithParamInterface<IconCase> {};
+
+TEST_P(TrayIconTest, AnswersTheIcon) {
+  const IconCase& c = GetParam();
+  world.system.menuChoice = c.menuChoice;
+  world.log.events.clear();
+  EXPECT_FALSE(send(kTrayNotifyMessage, c.wParam, c.lParam)) << "then DefWindowProcA";
+  EXPECT_EQ(c.menu ? 1 : 0, world.system.menusShown);
+  EXPECT_EQ(c.dialog != nullptr ? 1u : 0u, world.dialogRunner.runs.size());
+  if (c.dialog != nullptr) {
+    EXPECT_TRUE(world.log.contains(c.dialog));
+  }
+  if (c.dialog != nullptr && std::string(c.dialog) == "dialog 101") {
+    EXPECT_EQ(1, world.frame.createCalls) << "the manager window is made first";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Icon, TrayIconTest, ::testing::ValuesIn(kIconCases),
+                         [](const ::testing::TestParamInfo<IconCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST_F(TrayWindowTest, DoubleClickShowsTheManagerAfterThePassword) {
+  createWindow();
+  world.dialogRunner.users.push_back([](fakes::RunningDialog& d) {
+    d.type(1004, "system");
+    d.press(kIdOk);
+  });
+  send(kTrayNotifyMessage, kTrayIconId, kMouseLeftDoubleClick);
+  EXPECT_TRUE(world.frame.isVisible());
+  EXPECT_EQ(1, world.frame.createCalls);
+}
+
+TEST_F(TrayWindowTest, AboutFromTheMenuBringsAnOpenAboutBoxForward) {
+  world.system.windows["About Vantakey"] = 0x42;
+  world.system.menuChoice = kIconMenuAbout;
+  send(kTrayNotifyMessage, kTrayIconId, kMouseRightDown);
+  EXPECT_TRUE(world.dialogRunner.runs.empty());
+  EXPECT_EQ(std::vector<WindowRef>{0x42}, world.system.shownWindows);
+}
+
+TEST_F(TrayWindowTest, NeverAnswersTheOwnWindowChallenge) {
+  EXPECT_FALSE(send(OwnWindowChallenge, 100, 7));
+  EXPECT_TRUE(world.log.events.empty());
+}
+
+TEST_F(TrayWindowTest, DestroyQuits) {
+  EXPECT_FALSE(send(kMessageDestroy, 0, 0));
+  EXPECT_EQ(1, world.system.quitsPosted);
+}
+
+TEST_F(TrayWindowTest, ATipIsCutTo63Characters) {
+  tray.setTip(std::string(80, 'x').c_str());
+  EXPECT_EQ(std::string(63, 'x'), tray.tip());
+}
+
+TEST(AboutDialogTest, EndsWithTheButtonPressed) {
+  for (int id : {kIdOk, kIdCancel}) {
+    AboutDialog about;
+    fakes::RunningDialog d(about);
+    EXPECT_TRUE(about.onInit(d)) << "default focus";
+    EXPECT_TRUE(d.press(id));
+    EXPECT_EQ(id, d.result());
+  }
+  AboutDialog about;
+  fakes::RunningDialog d(about);
+  EXPECT_FALSE(d.press(3));
+  EXPECT_FALSE(d.ended());
+}
+
+}  // namespace
+}  // namespace vk
