@@ -79,10 +79,7 @@ inline std::size_t fieldLength(const char* field) {
   return nul == nullptr ? kTitleCapacity : static_cast<std::size_t>(static_cast<const char*>(nul) - field);
 }
 
-}  // namespace
-
-bool equalIgnoringAsciiCase(const char* a, std::size_t an, const char* b, std::size_t bn) {
-  if (an != bn) return false;
+inline bool foldedEqual(const char* a, const char* b, std::size_t an) {
   std::size_t i = 0;
   for (; i + 8 <= an; i += 8) {
     std::uint64_t x, y;
@@ -100,6 +97,24 @@ bool equalIgnoringAsciiCase(const char* a, std::size_t an, const char* b, std::s
   return true;
 }
 
+// A fixed field holds exactly this text (ignoring case): the text's bytes,
+// then the field's NUL. Needs no length of the field, and reads at most
+// length + 1 of its bytes.
+inline bool fieldEquals(const char* field, const char* text, std::size_t length) {
+  if (length >= kTitleCapacity) {
+    return length == kTitleCapacity && foldedEqual(field, text, length);
+  }
+  // The text holds no NUL in its first `length` bytes, so neither does a field
+  // that equals it there.
+  return field[length] == '\0' && foldedEqual(field, text, length);
+}
+
+}  // namespace
+
+bool equalIgnoringAsciiCase(const char* a, std::size_t an, const char* b, std::size_t bn) {
+  return an == bn && foldedEqual(a, b, an);
+}
+
 bool recordMatches(const char* recordTitle, const char* recordClass, bool wildcard,
                    const char* title, const char* className) {
   return recordMatches(recordTitle, recordClass, wildcard, title, std::strlen(title), className,
@@ -108,24 +123,19 @@ bool recordMatches(const char* recordTitle, const char* recordClass, bool wildca
 
 bool recordMatches(const char* recordTitle, const char* recordClass, bool wildcard,
                    const char* title, std::size_t tn, const char* className, std::size_t cn) {
-  const std::size_t rtn = fieldLength(recordTitle);
-  const std::size_t rcn = fieldLength(recordClass);
-
-  bool titleOk;
-  if (tn == 0) {
-    titleOk = rtn == 0;
-  } else if (rtn == 0) {
-    titleOk = !wildcard;  // an empty exact title selects by class alone
-  } else if (wildcard) {
-    titleOk = titleMatches(recordTitle, rtn, title, tn);
-  } else {
-    titleOk = equalIgnoringAsciiCase(recordTitle, rtn, title, tn);
+  // Cheap tests first: this runs for every enabled lock on every activation.
+  const bool recordClassEmpty = recordClass[0] == '\0';
+  if (cn == 0) {
+    if (!recordClassEmpty) return false;
+  } else if (!recordClassEmpty && !fieldEquals(recordClass, className, cn)) {
+    return false;
   }
-  if (!titleOk) return false;
 
-  if (cn == 0) return rcn == 0;
-  if (rcn == 0) return true;
-  return equalIgnoringAsciiCase(recordClass, rcn, className, cn);
+  const bool recordTitleEmpty = recordTitle[0] == '\0';
+  if (tn == 0) return recordTitleEmpty;
+  if (recordTitleEmpty) return !wildcard;  // an empty exact title selects by class alone
+  if (wildcard) return titleMatches(recordTitle, fieldLength(recordTitle), title, tn);
+  return fieldEquals(recordTitle, title, tn);
 }
 
 bool recordMatches(const LockRecord& r, const char* title, const char* className) {
