@@ -22,7 +22,8 @@ namespace vk {
 //   WM_CLOSE                    -> onClose();                  return 0
 //   anything else (OwnWindowChallenge 1046 included) -> DefWindowProcA
 // WM_NOTIFY is not filtered by sender: these three codes come only from the
-// lock list. The adapter may also set the window properties "toolbar" and
+// lock list. Events can arrive while create() is still running (the WM_SIZE
+// that CreateWindowExA sends), before the toolbar and list exist. The adapter may also set the window properties "toolbar" and
 // "list"; nothing in the logic reads them.
 class FrameWindowEvents {
  public:

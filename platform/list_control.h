@@ -1,6 +1,9 @@
 // Port: the report-style list control of the manager window, a child of the
 // frame (platform/frame_window.h). Rows are addressed by their position in
-// the list; each row carries an item data value (its LVITEM lParam).
+// the list; each row carries an item data value (its LVITEM lParam). As for
+// the toolbar, calls can come while the control does not exist (the frame's
+// first WM_SIZE, a failed creation): they then do nothing and report failure
+// (-1, 0, false).
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,7 @@
 // Port: the manager window's toolbar, a child of the frame
-// (platform/frame_window.h).
+// (platform/frame_window.h). The frame's WM_SIZE can arrive before the
+// toolbar exists (CreateWindowExA sends one) or after its creation failed:
+// every operation on a missing toolbar does nothing (height() gives 0).
 #pragma once
 
 namespace vk {
