@@ -2,10 +2,10 @@
 
 namespace vk {
 
-bool LockTableView::open(KernelObjects& kernel) {
+bool LockTableView::open(KernelObjects& kernel, const char* sectionName) {
   close();
   kernel_ = &kernel;
-  SectionMapping m = kernel.openSection(kSectionName, kSectionSize);
+  SectionMapping m = kernel.openSection(sectionName, kSectionSize);
   if (m.base == nullptr) {
     if (m.handle != nullptr) kernel.closeSection(m);
     return false;

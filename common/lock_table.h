@@ -149,7 +149,8 @@ class LockTableView {
   ~LockTableView() { close(); }
 
   // Creates or opens the section and maps all of it. On failure base() stays null.
-  bool open(KernelObjects& kernel);
+  // Only tests give another name, to get a table of their own.
+  bool open(KernelObjects& kernel, const char* sectionName = kSectionName);
   // Unmaps the view and closes the section handle; harmless when not open.
   void close();
 

@@ -57,18 +57,20 @@ void setTitle(RecordRef r, const char* text) {
 // ---- child roles -------------------------------------------------------------
 
 // Creates the lock table, reports it zero-filled, writes one record when the
-// parent has looked, then checks the record the parent wrote back.
-// args: created checked written answered (event names)
+// parent has looked, then checks the record the parent wrote back. The table
+// and its mutex get names of the test's own: once any test has installed the
+// hooks, the desktop's processes keep the real table mapped for good.
+// args: created checked written answered (event names) section mutex
 VK_E2E_CHILD_ROLE(table_creator) {
-  if (args.size() != 4) return e2e::ChildBadArguments;
+  if (args.size() != 6) return e2e::ChildBadArguments;
   Event created = Event::open(args[0]), checked = Event::open(args[1]);
   Event written = Event::open(args[2]), answered = Event::open(args[3]);
 
   Win32KernelObjects kernel;
   LockTableView view;
-  if (!view.open(kernel)) return ChildOpenFailed;
+  if (!view.open(kernel, args[4].c_str())) return ChildOpenFailed;
   if (!allZero(view.base(), kSectionSize)) return ChildNotZeroFilled;
-  KernelHandle mutex = kernel.createMutex(kTableMutexName, false);
+  KernelHandle mutex = kernel.createMutex(args[5].c_str(), false);
   if (mutex == nullptr) return ChildOpenFailed;
   created.signal();
   if (!checked.wait(kSignalMs)) return e2e::ChildSignalMissed;
@@ -171,31 +173,33 @@ class OwnMutex {
 // ---- tests -------------------------------------------------------------------
 
 TEST(KernelObjects, TableCreatedByOneProcessIsZeroFilledAndSharedBothWays) {
-  ASSERT_FALSE(sectionExists(kSectionName)) << "another process holds the lock table; this test needs it fresh";
+  const std::string section = uniqueName("vantakey"), mutexName = uniqueName("Vantak");
+  ASSERT_FALSE(sectionExists(section.c_str()));
   const std::string names[] = {uniqueName("created"), uniqueName("checked"), uniqueName("written"),
                                uniqueName("answered")};
   Event created = Event::create(names[0]), checked = Event::create(names[1]);
   Event written = Event::create(names[2]), answered = Event::create(names[3]);
-  Process child = spawnChild("table_creator", {names[0], names[1], names[2], names[3]});
+  Process child =
+      spawnChild("table_creator", {names[0], names[1], names[2], names[3], section, mutexName});
   ASSERT_TRUE(child.started());
   ASSERT_TRUE(created.wait(kSignalMs)) << "the child did not create the table";
 
   Win32KernelObjects kernel;
   LockTableView view;
-  ASSERT_TRUE(view.open(kernel));
+  ASSERT_TRUE(view.open(kernel, section.c_str()));
   EXPECT_TRUE(allZero(view.base(), kSectionSize));
   EXPECT_EQ(view.recordCount(), 0u);
   EXPECT_EQ(view.cbtHook(), 0u);
   EXPECT_EQ(view.callWndRetHook(), 0u);
 
   // Whatever size a second opener asks for, it maps the whole existing table.
-  SectionMapping small = kernel.openSection(kSectionName, 4096);
+  SectionMapping small = kernel.openSection(section.c_str(), 4096);
   ASSERT_NE(small.base, nullptr);
   MEMORY_BASIC_INFORMATION info;
   ASSERT_NE(::VirtualQuery(small.base, &info, sizeof info), 0u);
   EXPECT_GE(info.RegionSize, kSectionSize);
 
-  KernelHandle mutex = kernel.createMutex(kTableMutexName, false);
+  KernelHandle mutex = kernel.createMutex(mutexName.c_str(), false);
   ASSERT_NE(mutex, nullptr);
   checked.signal();
   ASSERT_TRUE(written.wait(kSignalMs)) << "the child did not write its record";
@@ -225,7 +229,7 @@ TEST(KernelObjects, TableCreatedByOneProcessIsZeroFilledAndSharedBothWays) {
   view.close();
   kernel.closeMutex(mutex);
   // With every view unmapped and every handle closed, the table is gone.
-  EXPECT_FALSE(sectionExists(kSectionName));
+  EXPECT_FALSE(sectionExists(section.c_str()));
 }
 
 TEST(KernelObjects, MutexIsRecursiveAndOpensByNameInAnotherProcess) {
