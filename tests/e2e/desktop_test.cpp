@@ -10,7 +10,7 @@ namespace vk {
 namespace {
 
 TEST(Desktop, WindowOfAnotherProcessIsShownActivatedAndClosedOnRequest) {
-  e2e::Process app = e2e::spawnApp("target_window", {"--title", "vk e2e target", "--class", "VkE2eTarget"});
+  e2e::Process app = e2e::spawnApp("guarded_window", {"--title", "vk e2e target", "--class", "VkE2eTarget"});
   ASSERT_TRUE(app.started());
   HWND w = e2e::waitForWindow(app.id(), "VkE2eTarget", "vk e2e target", 10000);
   ASSERT_NE(w, nullptr) << "the target window never appeared";
@@ -24,7 +24,7 @@ TEST(Desktop, WindowOfAnotherProcessIsShownActivatedAndClosedOnRequest) {
   ::PostMessageA(w, WM_CLOSE, 0, 0);
   DWORD code = 1;
   ASSERT_TRUE(app.wait(10000, &code)) << "the target did not close";
-  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(code, 10u) << "guarded_window exits with 10 when it was asked to close";
 }
 
 }  // namespace
