@@ -1,0 +1,42 @@
+#include "manager/win32/pending_dialogs.h"
+
+#include "platform/dialog_view.h"
+
+namespace vk {
+
+void PendingDialogs::tell(const char* text) {
+  boxes_.show(text, kPendingCaption, kBoxOk | kBoxIconInformation);
+}
+
+void PendingDialogs::runFirstRunWizard(ManagerStore& store) {
+  (void)store;
+  if (!firstRunTold_) {
+    firstRunTold_ = true;
+    boxes_.show(kFirstRunPendingText, kPendingCaption, kBoxOk | kBoxIconWarning);
+  }
+  system_.postQuit();
+}
+
+void PendingDialogs::runCreateLockWizard(ManagerStore& store) {
+  (void)store;
+  tell(kNewLockPendingText);
+}
+
+bool PendingDialogs::runEditLockDialog(LockRecord& working) {
+  (void)working;
+  tell(kEditLockPendingText);
+  return false;
+}
+
+void PendingDialogs::runChangePasswordWizard(ManagerStore& store, int startIndex) {
+  (void)store;
+  (void)startIndex;
+  tell(kChangePasswordPendingText);
+}
+
+void PendingDialogs::runOptionsDialog(ManagerStore& store) {
+  (void)store;
+  tell(kOptionsPendingText);
+}
+
+}  // namespace vk
