@@ -63,7 +63,7 @@ xml_attr() {
 # ---- 1. tools ------------------------------------------------------------------
 
 PACKAGES=(cmake g++ clang googletest libgtest-dev libbenchmark-dev libssl-dev libclang-rt-14-dev
-          g++-mingw-w64-x86-64-posix wine64 xvfb xauth imagemagick)
+          g++-mingw-w64-x86-64-posix wine64 fonts-wine xvfb xauth imagemagick)
 
 phase_begin "dependencies"
 if command -v dpkg-query >/dev/null 2>&1; then

@@ -82,14 +82,27 @@ vk_wine_init_prefix() {
   fi
 }
 
+# Wine's own fonts (Debian's fonts-wine) lie where this Wine build does not
+# look for them; without them dialogs fall back to a wider font and caption
+# buttons show letters. A copy in the prefix's Fonts folder is found.
+vk_wine_copy_fonts() {
+  local fonts=/usr/share/wine/fonts dest="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -d "$fonts" ] && [ -d "$dest" ]; then cp -n "$fonts"/*.ttf "$dest"/ 2>/dev/null || true; fi
+}
+
+# VK_WINE_USE_DISPLAY=1 with a DISPLAY set runs on that display (tools/run.sh
+# for a user at a desktop) instead of a private Xvfb.
 vk_wine_setup() {
   mkdir -p "$VK_ROOT/build" || return 1
-  if [ -z "${VK_XVFB_PID:-}" ] || ! kill -0 "$VK_XVFB_PID" 2>/dev/null; then
+  if [ "${VK_WINE_USE_DISPLAY:-}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
+    :
+  elif [ -z "${VK_XVFB_PID:-}" ] || ! kill -0 "$VK_XVFB_PID" 2>/dev/null; then
     vk_wine_start_xvfb || return 1
     trap vk_wine_cleanup EXIT
   fi
   VK_WINE_STARTED_SERVER=1
   vk_wine_init_prefix || { vk_wine_log "could not initialise the Wine prefix"; return 1; }
+  vk_wine_copy_fonts
 }
 
 vk_wine_setup
