@@ -84,14 +84,15 @@ class ImageWriter {
   std::vector<unsigned char> bytes;
 };
 
-std::vector<unsigned char> databaseImage(const char* systemPassword, const std::vector<FileLock>& locks) {
+std::vector<unsigned char> databaseImage(const char* systemPassword, const std::vector<FileLock>& locks,
+                                         bool shutDownAtLogOff = false) {
   ImageWriter w;
   w.digest(systemPassword != nullptr ? digestOf(systemPassword) : PasswordDigest{});
   w.text("NONE");
   w.digest(PasswordDigest{});
   w.text("");
   w.text("");
-  w.u8(0);  // ShutDownAtLogOff
+  w.u8(shutDownAtLogOff ? 1 : 0);
   w.u16(0);
   w.u16(0);
   w.u16(static_cast<unsigned>(locks.size()));
@@ -369,8 +370,8 @@ class ManagerTest : public testing::Test {
     if (mutex_ != nullptr) kernel_.closeMutex(mutex_);
   }
 
-  void writeDatabase(const std::vector<FileLock>& locks, const char* systemPassword = kSystemPassword) {
-    ASSERT_TRUE(writeWholeFile(databasePath_, databaseImage(systemPassword, locks)));
+  void writeDatabase(const std::vector<FileLock>& locks, bool shutDownAtLogOff = false) {
+    ASSERT_TRUE(writeWholeFile(databasePath_, databaseImage(kSystemPassword, locks, shutDownAtLogOff)));
   }
 
   std::vector<std::pair<std::string, bool>> savedLocks() {
@@ -483,6 +484,96 @@ std::vector<FileLock> threeLocks() {
   diary.password = nullptr;
   diary.action = ShutdownComputer;
   return {notepad, calculator, diary};
+}
+
+// ---- the program file ------------------------------------------------------------
+
+// The program is installed by copying one file: it may need no DLL beyond
+// the system's own, and carries every resource its windows load.
+TEST(ManagerProgram, IsAStaticGuiProgramWithItsResources) {
+  win32::UniqueModule program(
+      ::LoadLibraryExA(e2e::siblingPath("vkmanager.exe").c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
+  ASSERT_TRUE(program.valid()) << "vkmanager.exe not found next to the test program";
+  const auto* base = reinterpret_cast<const unsigned char*>(program.get());
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  ASSERT_EQ(nt->Signature, static_cast<DWORD>(IMAGE_NT_SIGNATURE));
+  EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  ASSERT_NE(imports.VirtualAddress, 0u);
+  const char* const system[] = {"KERNEL32.dll", "USER32.dll", "GDI32.dll", "ADVAPI32.dll",
+                                "SHELL32.dll",  "COMCTL32.dll", "msvcrt.dll"};
+  for (const auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name != 0;
+       ++d) {
+    const char* name = reinterpret_cast<const char*>(base + d->Name);
+    bool known = false;
+    for (const char* s : system) known = known || _stricmp(name, s) == 0;
+    EXPECT_TRUE(known) << name << " is not a system DLL";
+  }
+
+  HMODULE m = program.get();
+  // Both icons in 16 x 16 and 32 x 32; the toolbar strip.
+  for (WORD icon : {102, 103}) {
+    HRSRC group = ::FindResourceA(m, MAKEINTRESOURCEA(icon), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+    ASSERT_NE(group, nullptr) << "icon " << icon;
+    auto* directory = static_cast<PBYTE>(::LockResource(::LoadResource(m, group)));
+    for (int size : {16, 32}) {
+      const int id = ::LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
+      HRSRC image = ::FindResourceA(m, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3));  // RT_ICON
+      ASSERT_NE(image, nullptr) << "icon " << icon << " at " << size;
+      const auto* header = static_cast<const BITMAPINFOHEADER*>(::LockResource(::LoadResource(m, image)));
+      EXPECT_EQ(header->biWidth, size) << "icon " << icon;
+    }
+  }
+  HRSRC strip = ::FindResourceA(m, MAKEINTRESOURCEA(110), MAKEINTRESOURCEA(2));  // RT_BITMAP
+  ASSERT_NE(strip, nullptr);
+  const auto* bitmap = static_cast<const BITMAPINFOHEADER*>(::LockResource(::LoadResource(m, strip)));
+  EXPECT_EQ(bitmap->biWidth, 256);
+  EXPECT_EQ(bitmap->biHeight, 32);
+  EXPECT_EQ(bitmap->biBitCount, 4);
+
+  // The two dialogs' frames.
+  struct DialogFrame {
+    WORD id;
+    DWORD style;
+    short cx, cy;
+  };
+  const DialogFrame dialogs[] = {
+      {101, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT | DS_NOFAILCREATE |
+                DS_ABSALIGN,
+       216, 90},
+      {106, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT, 166, 98},
+  };
+  for (const DialogFrame& d : dialogs) {
+    HRSRC r = ::FindResourceA(m, MAKEINTRESOURCEA(d.id), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    ASSERT_NE(r, nullptr) << "dialog " << d.id;
+    const auto* t = static_cast<const DLGTEMPLATE*>(::LockResource(::LoadResource(m, r)));
+    EXPECT_EQ(t->style, d.style) << "dialog " << d.id;
+    EXPECT_EQ(t->cx, d.cx) << "dialog " << d.id;
+    EXPECT_EQ(t->cy, d.cy) << "dialog " << d.id;
+  }
+
+  // The menus: each popup's items as "text=id", separators as "-".
+  auto items = [](HMENU popup) {
+    std::string all;
+    for (int i = 0; i < ::GetMenuItemCount(popup); ++i) {
+      char text[64] = {};
+      ::GetMenuStringA(popup, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+      const UINT id = ::GetMenuItemID(popup, i);
+      all += text[0] == '\0' ? std::string("-") : std::string(text) + "=" + std::to_string(id);
+      all += ';';
+    }
+    return all;
+  };
+  HMENU iconMenu = ::LoadMenuA(m, MAKEINTRESOURCEA(107));
+  ASSERT_NE(iconMenu, nullptr);
+  EXPECT_EQ(items(::GetSubMenu(iconMenu, 0)), "&Vantakey Manager=40006;-;&About=40002;");
+  ::DestroyMenu(iconMenu);
+  HMENU windowMenu = ::LoadMenuA(m, MAKEINTRESOURCEA(140));
+  ASSERT_NE(windowMenu, nullptr);
+  EXPECT_EQ(items(::GetSubMenu(windowMenu, 0)), "&Close=40027;-;&Exit=40015;");
+  EXPECT_EQ(items(::GetSubMenu(windowMenu, 1)), "Change System Password...=40029;&Edit Preferences...=40026;");
+  EXPECT_EQ(items(::GetSubMenu(windowMenu, 2)), "&Online Help=40028;-;&About=40002;");
+  ::DestroyMenu(windowMenu);
 }
 
 // ---- start-up and single instance ------------------------------------------------
@@ -648,6 +739,30 @@ TEST_F(ManagerTest, AboutBoxShowsOnceWithNameAndVersion) {
   EXPECT_TRUE(gone(about));
 }
 
+// At log-off the manager ends itself, saving, only when the user chose so.
+TEST_F(ManagerTest, LogOffEndsTheManagerOnlyWithItsOption) {
+  writeDatabase({lockOn("vk a lock")}, false);
+  startManager();
+  DWORD_PTR ignored = 0;
+  ASSERT_NE(::SendMessageTimeoutA(tray_, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &ignored), 0);
+  EXPECT_FALSE(manager_.wait(2000)) << "ended at log-off without its option";
+  endManager();
+
+  writeDatabase({lockOn("vk a lock")}, true);
+  startManager();
+  ASSERT_TRUE(::DeleteFileA(databasePath_.c_str()));
+  // A log-off that was cancelled after all.
+  ASSERT_NE(::SendMessageTimeoutA(tray_, WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, 5000, &ignored), 0);
+  EXPECT_FALSE(manager_.wait(2000)) << "ended at a cancelled log-off";
+  ASSERT_NE(::SendMessageTimeoutA(tray_, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &ignored), 0);
+  DWORD code = 99;
+  ASSERT_TRUE(manager_.wait(kAppearMs, &code)) << "the log-off did not end the manager";
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(trayWindowCount(), 0);
+  const std::vector<std::pair<std::string, bool>> saved = {{"vk a lock", true}};
+  EXPECT_EQ(savedLocks(), saved) << "not saved at log-off";
+}
+
 // ---- the manager window's commands -------------------------------------------------
 
 TEST_F(ManagerTest, LockUnlockAndDeleteChangeTheTableTheListAndTheFile) {
@@ -684,6 +799,52 @@ TEST_F(ManagerTest, LockUnlockAndDeleteChangeTheTableTheListAndTheFile) {
   EXPECT_TRUE(e2e::waitUntil([&] { return rows().size() == 1 && rows()[0][0] == "Calc*"; }, kSettleMs));
   const std::vector<std::pair<std::string, bool>> saved = {{"Calc*", true}};
   EXPECT_TRUE(e2e::waitUntil([&] { return savedLocks() == saved; }, kSettleMs));
+}
+
+// The dialogs of other parts are not in this build: each says so and
+// changes nothing.
+TEST_F(ManagerTest, DialogsNotInThisBuildSaySoAndChangeNothing) {
+  writeDatabase(threeLocks());
+  startManager();
+  openManager();
+  std::vector<unsigned char> before;
+  ASSERT_TRUE(readWholeFile(databasePath_, before));
+  const struct {
+    int command;
+    const char* says;
+  } cases[] = {
+      {1, "The New Lock wizard is not available in this build yet."},
+      {2, "The Edit Lock dialog is not available in this build yet."},
+      {40026, "The Options dialog is not available in this build yet."},
+      {40029, "The change-password wizard is not available in this build yet."},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(selectRows(manager_.handle(), list_, {0})) << c.command;
+    command(c.command);
+    HWND box = waitForShown(manager_.id(), kDialogClass, "Vantakey", c.says);
+    ASSERT_NE(box, nullptr) << c.command;
+    pressButton(box, IDOK);
+    ASSERT_TRUE(gone(box)) << c.command;
+  }
+  // "I lost my password..." in the gate, once the window is hidden again.
+  command(40027);
+  ASSERT_TRUE(e2e::waitUntil([&] { return !::IsWindowVisible(frame_); }, kSettleMs));
+  HWND gate = openGate();
+  ASSERT_NE(gate, nullptr);
+  pressButton(gate, 1039);
+  HWND box = waitForShown(manager_.id(), kDialogClass, "Vantakey", "The change-password wizard is not available");
+  ASSERT_NE(box, nullptr);
+  pressButton(box, IDOK);
+  ASSERT_TRUE(gone(box));
+  EXPECT_TRUE(::IsWindowVisible(gate)) << "the gate stays open";
+  pressButton(gate, IDCANCEL);
+  ASSERT_TRUE(gone(gate));
+
+  EXPECT_EQ(recordCount(), 3u);
+  EXPECT_STREQ(record(0).title, "Untitled - Notepad");
+  std::vector<unsigned char> after;
+  ASSERT_TRUE(readWholeFile(databasePath_, after));
+  EXPECT_EQ(after, before);
 }
 
 TEST_F(ManagerTest, ExitAsksAndYesRemovesHooksSavesAndEnds) {
