@@ -52,6 +52,31 @@ class DialogView {
   // SetForegroundWindow on the dialog: a prompt the user did not open by a
   // click (from the tray icon) must not come up behind other windows.
   virtual void bringToForeground() {}
+
+  // Up-down controls and drop-down lists, used by the lock authoring dialogs
+  // and wizard pages only. The prompts have no such controls, so these are
+  // not pure; the Win32 view must implement them for the authoring dialogs.
+  // UDM_SETRANGE on an up-down control: MAKELPARAM(upper, lower).
+  virtual void setUpDownRange(int id, int lower, int upper) {
+    (void)id;
+    (void)lower;
+    (void)upper;
+  }
+  // CB_ADDSTRING: appends an entry (the lists are not sorted).
+  virtual void addListEntry(int id, const char* text) {
+    (void)id;
+    (void)text;
+  }
+  // CB_SETCURSEL; index -1 leaves no entry selected.
+  virtual void selectListEntry(int id, int index) {
+    (void)id;
+    (void)index;
+  }
+  // CB_GETCURSEL: the selected entry's index, -1 (CB_ERR) when none.
+  virtual int selectedListEntry(int id) {
+    (void)id;
+    return -1;
+  }
 };
 
 // The behaviour of one dialog. Handlers return true when they handled the
