@@ -66,7 +66,7 @@ class EditLockDialog final : public DialogLogic {
 
  private:
   void onOk(DialogView& view);
-  bool refuse(DialogView& view, const char* text, int focusId);
+  void refuse(DialogView& view, const char* text, int focusId);
 
   LockRecord& record_;
   Shell& shell_;

@@ -52,6 +52,10 @@ bool countInRange(long long value);
 
 // A title or pattern fits the record when it has at most 255 characters.
 bool titleFits(const char* text);
+// Puts text into a record's text field, at most maxLength characters; the
+// rest of the field is zeroed, so no old bytes linger after the NUL.
+void setTextField(char (&field)[kTitleCapacity], const char* text,
+                  std::size_t maxLength = kMaxTitleLength);
 
 // Shared messages (OK button, warning icon).
 constexpr unsigned kWarningBox = kBoxOk | kBoxIconWarning;
