@@ -38,6 +38,37 @@ void FakeDialogView::endDialog(int result) {
   result_ = result;
 }
 
+void FakeDialogView::setUpDownRange(int id, int lower, int upper) {
+  items_[id].range = {lower, upper};
+}
+
+void FakeDialogView::addListEntry(int id, const char* text) { items_[id].entries.push_back(text); }
+
+// Like CB_SETCURSEL: an index outside the list leaves nothing selected.
+void FakeDialogView::selectListEntry(int id, int index) {
+  Item& item = items_[id];
+  const bool inList = index >= 0 && index < static_cast<int>(item.entries.size());
+  item.selected = inList ? index : -1;
+}
+
+int FakeDialogView::selectedListEntry(int id) { return listSelection(id); }
+
+int FakeDialogView::listSelection(int id) const {
+  auto it = items_.find(id);
+  return it == items_.end() ? -1 : it->second.selected;
+}
+
+std::pair<int, int> FakeDialogView::upDownRange(int id) const {
+  auto it = items_.find(id);
+  return it == items_.end() ? std::pair<int, int>(0, 0) : it->second.range;
+}
+
+const std::vector<std::string>& FakeDialogView::listEntries(int id) const {
+  static const std::vector<std::string> kNone;
+  auto it = items_.find(id);
+  return it == items_.end() ? kNone : it->second.entries;
+}
+
 std::string FakeDialogView::itemText(int id) const {
   auto it = items_.find(id);
   return it == items_.end() ? std::string() : it->second.text;

@@ -6,6 +6,7 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/dialog_view.h"
@@ -38,6 +39,10 @@ class FakeDialogView : public DialogView {
   void startTimer(unsigned id, unsigned periodMs) override;
   int messageBox(const char* text, const char* caption, unsigned style) override;
   void endDialog(int result) override;
+  void setUpDownRange(int id, int lower, int upper) override;
+  void addListEntry(int id, const char* text) override;
+  void selectListEntry(int id, int index) override;
+  int selectedListEntry(int id) override;
 
   // What the user sees.
   std::string itemText(int id) const;
@@ -50,6 +55,10 @@ class FakeDialogView : public DialogView {
   const std::vector<MessageBoxShown>& messageBoxes() const { return messageBoxes_; }
   bool ended() const { return ended_; }
   int result() const { return result_; }
+  // The range last set on an up-down control; {0, 0} when none was set.
+  std::pair<int, int> upDownRange(int id) const;
+  const std::vector<std::string>& listEntries(int id) const;
+  int listSelection(int id) const;  // -1 when none
 
   // The user's answer to the next message box; IDOK when none is queued.
   void answerNextMessageBox(int button) { boxAnswers_.push_back(button); }
@@ -60,6 +69,9 @@ class FakeDialogView : public DialogView {
     bool checked = false;
     bool enabled = true;
     char passwordChar = '\0';
+    std::pair<int, int> range{0, 0};
+    std::vector<std::string> entries;
+    int selected = -1;
   };
 
   std::map<int, Item> items_;
