@@ -38,7 +38,7 @@ bool readCount(DialogView& page, int boxId, long long& value) {
 
 }  // namespace
 
-const char* actionText(std::uint16_t code) {
+const char* summaryActionText(std::uint16_t code) {
   switch (code) {
     case CloseWindow: return "Close Window";
     case DenyAccess: return "Deny Access";
@@ -60,7 +60,7 @@ std::string lockSummary(const LockRecord& pending) {
   char text[kTextBufferSize + kTitleCapacity];
   std::snprintf(text, sizeof text, kSummaryFormat, title.c_str(),
                 pending.wildcard != 0 ? "Yes" : "No", hasPassword ? "Yes" : "No", tries, minutes,
-                actionText(pending.action));
+                summaryActionText(pending.action));
   return text;
 }
 

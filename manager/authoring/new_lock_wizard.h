@@ -81,7 +81,7 @@ struct AuthoringState {
 // The summary of page 143 for a pending lock.
 std::string lockSummary(const LockRecord& pending);
 // The summary's text for an action code ("" for a code it does not know).
-const char* actionText(std::uint16_t code);
+const char* summaryActionText(std::uint16_t code);
 
 // The duplicate rule for one stored record: the title agrees when both are
 // empty, or the picked title is not empty and the stored one is empty or
