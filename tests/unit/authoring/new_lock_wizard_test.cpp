@@ -92,6 +92,19 @@ void chooseAction(FakeWizard& w, int index) {
   w.next();
 }
 
+// The table mutex as another process can make it look: from the n-th wait
+// on (counted from 1), every wait runs out.
+class ScriptedKernel : public fakes::MemoryKernel {
+ public:
+  WaitResult waitMutex(KernelHandle mutex, std::uint32_t timeoutMs) override {
+    ++waits;
+    if (timeOutFromWait > 0 && waits >= timeOutFromWait) return WaitResult::TimedOut;
+    return MemoryKernel::waitMutex(mutex, timeoutMs);
+  }
+  int waits = 0;
+  int timeOutFromWait = 0;
+};
+
 class NewLockWizardTest : public ::testing::Test {
  protected:
   NewLockWizardTest() {
@@ -101,6 +114,9 @@ class NewLockWizardTest : public ::testing::Test {
     picker.windows[kUntitled] = {"", "Shell_TrayWnd"};
     picker.windows[kLongTitled] = {std::string(300, 'T'), "LongClass"};
     picker.frameHandle = frame.handle;
+    // Our own windows have titles and classes too; they must never be picked.
+    picker.windows[frame.handle] = {"New Lock Wizard", "#32770"};
+    picker.windows[picker.managerWindow] = {"Vantakey Manager", "VkFrame"};
     picker.foreground = kNotepad;
     // No box may come up while the table mutex is held: every window
     // activation on the desktop waits for it.
@@ -128,7 +144,7 @@ class NewLockWizardTest : public ::testing::Test {
   LockRecord& pending() { return state.pendingLock; }
 
   fakes::EventLog log;
-  fakes::MemoryKernel kernel;
+  ScriptedKernel kernel;
   LockTableView table;
   KernelHandle mutex = kernel.createMutex(kTableMutexName, false);
   ManagerSettings settings;
@@ -488,6 +504,20 @@ TEST_F(NewLockWizardTest, BusyTableKeepsThePickedPageAndTellsTheUser) {
   EXPECT_EQ("Vantakey could not reach its lock table. Please try again.", pageBoxes[0].text);
   EXPECT_EQ("Vantakey", pageBoxes[0].caption);
   EXPECT_EQ(kWarning, pageBoxes[0].style);
+}
+
+TEST_F(NewLockWizardTest, TableBusyInTheMiddleOfTheScanReadsNoFurtherRecord) {
+  addStored("Calc", "");
+  addStored("Untitled - Notepad", "Notepad");
+  kernel.timeOutFromWait = 3;  // the count and record 0 are read, record 1 is not
+  run([](FakeWizard& w) {
+    pickWindow(w);
+    w.next();
+    EXPECT_EQ(kPageConfirmWindow, w.current());
+  });
+  EXPECT_TRUE(boxes.shown.empty());  // no duplicate was seen
+  ASSERT_EQ(1u, pageBoxes.size());
+  EXPECT_EQ(kTableBusyText, pageBoxes[0].text);
 }
 
 TEST_F(NewLockWizardTest, PasswordMustBeTyped) {
