@@ -7,6 +7,12 @@
   manager/resources/toolbar.bmp          the toolbar strip (110): eight 32 x 32 images,
                                          4 bits per pixel, pure cyan and magenta are
                                          the transparent background
+  manager/resources/wizard.bmp           the wizards' picture along each page's left
+                                         edge (103): 147 x 309, 24 bits per pixel
+                                         (98 x 190 dialog units of MS Sans Serif 8)
+  manager/resources/titlebar.bmp         an active window's title bar and menu bar, for
+                                         the page that asks the user to activate a
+                                         window (109): 270 x 58, 24 bits per pixel
 
 Run from the repository root:  python3 manager/resources/draw_artwork.py
 Pure Python, no third-party modules; the pictures are built from simple shapes
@@ -249,6 +255,182 @@ def write_strip(path, glyphs):
         f.write(head + info + palette + bytes(data))
 
 
+# ---- 24-bit pictures of any size (wizard artwork) ----
+
+
+def render_rect(fn, width, height, background):
+    """Like render, for a width x height picture; fn gets pixel coordinates and
+    may return None for the background."""
+    rows = []
+    for py in range(height):
+        row = []
+        for px in range(width):
+            acc = [0.0, 0.0, 0.0]
+            for sy in range(SUB):
+                for sx in range(SUB):
+                    c = fn(px + (sx + 0.5) / SUB, py + (sy + 0.5) / SUB)
+                    if c is None:
+                        c = background
+                    acc[0] += c[0]
+                    acc[1] += c[1]
+                    acc[2] += c[2]
+            row.append(tuple(round(v / SUB / SUB) for v in acc))
+        rows.append(row)
+    return rows
+
+
+def write_bmp24(path, rows):
+    height, width = len(rows), len(rows[0])
+    stride = (width * 3 + 3) // 4 * 4
+    data = bytearray()
+    for row in reversed(rows):
+        line = bytearray()
+        for r, g, b in row:
+            line += bytes((b, g, r))
+        line += bytes(stride - len(line))
+        data += line
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(data), 3780, 3780, 0, 0)
+    offset = 14 + len(info)
+    head = struct.pack('<2sIHHI', b'BM', offset + len(data), 0, 0, offset)
+    with open(path, 'wb') as f:
+        f.write(head + info + bytes(data))
+
+
+# A small 5 x 7 pixel font (two more rows for descenders), enough for the
+# captions the pictures show.
+FONT = {
+    'A': ('01110', '10001', '10001', '11111', '10001', '10001', '10001'),
+    'E': ('11111', '10000', '10000', '11110', '10000', '10000', '11111'),
+    'F': ('11111', '10000', '10000', '11110', '10000', '10000', '10000'),
+    'H': ('10001', '10001', '10001', '11111', '10001', '10001', '10001'),
+    'L': ('10000', '10000', '10000', '10000', '10000', '10000', '11111'),
+    'N': ('10001', '11001', '10101', '10011', '10001', '10001', '10001'),
+    'V': ('10001', '10001', '10001', '10001', '10001', '01010', '00100'),
+    'a': ('00000', '00000', '01110', '00001', '01111', '10001', '01111'),
+    'd': ('00001', '00001', '01101', '10011', '10001', '10011', '01101'),
+    'e': ('00000', '00000', '01110', '10001', '11111', '10000', '01110'),
+    'i': ('00100', '00000', '01100', '00100', '00100', '00100', '01110'),
+    'l': ('01100', '00100', '00100', '00100', '00100', '00100', '01110'),
+    'o': ('00000', '00000', '01110', '10001', '10001', '10001', '01110'),
+    'p': ('00000', '00000', '10110', '11001', '10001', '11001', '10110', '10000', '10000'),
+    'r': ('00000', '00000', '10110', '11001', '10000', '10000', '10000'),
+    't': ('01000', '01000', '11100', '01000', '01000', '01001', '00110'),
+    'w': ('00000', '00000', '10001', '10001', '10101', '10101', '01010'),
+    '-': ('00000', '00000', '00000', '11111', '00000', '00000', '00000'),
+    ' ': ('00000',) * 7,
+}
+
+
+def text_width(text, scale=1):
+    return len(text) * 6 * scale
+
+
+def text_shape(text, left, top, colour, scale=1, bold=False):
+    """Pixels of text in FONT, its top-left corner at (left, top)."""
+    def f(x, y):
+        gx = int((x - left) // scale)
+        gy = int((y - top) // scale)
+        if gy < 0 or gx < 0:
+            return None
+        n, col = divmod(gx, 6)
+        if n >= len(text) or gy >= len(FONT[text[n]]):
+            return None
+        glyph = FONT[text[n]][gy]
+        if col < 5 and glyph[col] == '1':
+            return colour
+        if bold and 0 < col <= 5 and glyph[col - 1] == '1':
+            return colour
+        return None
+    return f
+
+
+def box_shape(x0, y0, x1, y1, colour):
+    return lambda x, y: colour if x0 <= x < x1 and y0 <= y < y1 else None
+
+
+def raised_button(x0, y0, x1, y1, glyph):
+    """A classic caption button: light top-left edge, dark bottom-right."""
+    def f(x, y):
+        if not (x0 <= x < x1 and y0 <= y < y1):
+            return None
+        if x >= x1 - 1 or y >= y1 - 1:
+            return (64, 64, 64)
+        if x < x0 + 1 or y < y0 + 1:
+            return (255, 255, 255)
+        if x >= x1 - 2 or y >= y1 - 2:
+            return (128, 128, 128)
+        c = glyph(x - x0, y - y0)
+        return c if c is not None else (212, 208, 200)
+    return f
+
+
+def window_bar(x, y, width=270, height=58):
+    """An active window's top: frame, blue title bar with icon, caption and
+    buttons, a menu bar, and the start of a white document."""
+    frame = (212, 208, 200)
+    if x < 1 or y < 1:
+        return (255, 255, 255) if x < 1 or y < 1 else frame
+    if x >= width - 1:
+        return (64, 64, 64)
+    if x < 4 or x >= width - 4 or y < 4:
+        return frame
+    if y < 22:  # title bar: the active colours, dark to light
+        bar = mix((10, 36, 106), (166, 202, 240), (x - 4) / (width - 8))
+        shape = layered(
+            lambda u, v: padlock((u - 6) / 14, (v - 6) / 14) if 6 <= u < 20 and 6 <= v < 20 else None,
+            text_shape('Letter - Notepad', 25, 9, (255, 255, 255), bold=True),
+            raised_button(width - 58, 7, width - 42, 20, lambda u, v: (0, 0, 0) if 4 <= u < 10 and 9 <= v < 11 else None),
+            raised_button(width - 42, 7, width - 26, 20, lambda u, v: (0, 0, 0) if 3 <= u < 12 and 2 <= v < 11 and (v < 4 or v >= 10 or u < 4 or u >= 11) else None),
+            raised_button(width - 24, 7, width - 8, 20, lambda u, v: (0, 0, 0) if 3 <= u < 12 and 3 <= v < 11 and (abs((u - 3) - (v - 3)) < 1.2 or abs((u - 3) + (v - 3) - 8) < 1.2) else None),
+        )
+        c = shape(x, y)
+        return c if c is not None else bar
+    if y < 40:  # menu bar
+        menu = layered(
+            text_shape('File', 11, 27, (0, 0, 0)),
+            text_shape('Edit', 45, 27, (0, 0, 0)),
+            text_shape('View', 79, 27, (0, 0, 0)),
+            text_shape('Help', 115, 27, (0, 0, 0)),
+        )
+        c = menu(x, y)
+        return c if c is not None else frame
+    if y < 42:  # sunken edge of the document
+        return (128, 128, 128)
+    return (255, 255, 255)
+
+
+def wizard_panel(x, y, width=147, height=309):
+    """The wizards' left-edge picture: a deep blue panel, light falling from
+    the top, a large padlock over a stylised window, and a key below."""
+    u, v = x / width, y / width  # width-relative units, so shapes keep their aspect
+    base = mix((64, 112, 200), (8, 24, 72), y / height)
+    glow = math.hypot(u - 0.5, v - 0.55)
+    base = mix((150, 190, 245), base, min(1.0, glow / 0.55))
+    # a window behind the padlock, drawn in outline
+    wx0, wy0, wx1, wy1 = 0.14, 0.42, 0.86, 1.02
+    if wx0 <= u <= wx1 and wy0 <= v <= wy1:
+        if v < wy0 + 0.09:
+            return mix((200, 220, 255), (110, 150, 225), (u - wx0) / (wx1 - wx0))
+        if u < wx0 + 0.02 or u > wx1 - 0.02 or v > wy1 - 0.02:
+            return (200, 220, 255)
+        base = mix(base, (255, 255, 255), 0.12)
+    c = padlock(u, v, 0.62, 0.19, 0.48)
+    if c is not None:
+        return c
+    # a key lying below
+    kv = 1.42
+    if math.hypot(u - 0.30, v - kv) < 0.11:
+        return (246, 200, 70) if math.hypot(u - 0.30, v - kv) > 0.05 else base
+    if 0.38 <= u <= 0.80 and abs(v - kv) < 0.03:
+        return (220, 170, 40)
+    if (0.66 <= u <= 0.70 or 0.74 <= u <= 0.78) and kv <= v <= kv + 0.09:
+        return (220, 170, 40)
+    # a thin light rule along the right edge, where the page's text begins
+    if x >= width - 2:
+        return (200, 210, 230)
+    return base
+
+
 BLUE = ((120, 170, 250), (30, 70, 170))
 
 if __name__ == '__main__':
@@ -268,3 +450,5 @@ if __name__ == '__main__':
         lambda x, y: padlock(x, y, 0.9, 0.05, 0.08),        # 5 Lock
         exit_glyph,                          # 6 Exit
     ])
+    write_bmp24(os.path.join(res, 'wizard.bmp'), render_rect(wizard_panel, 147, 309, (8, 24, 72)))
+    write_bmp24(os.path.join(res, 'titlebar.bmp'), render_rect(window_bar, 270, 58, (212, 208, 200)))
