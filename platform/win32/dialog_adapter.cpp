@@ -1,5 +1,7 @@
 #include "platform/win32/dialog_adapter.h"
 
+#include <commctrl.h>
+
 #include <cstdint>
 
 namespace vk {
@@ -42,6 +44,22 @@ int Win32DialogView::messageBox(const char* text, const char* caption, unsigned 
 void Win32DialogView::endDialog(int result) { ::EndDialog(dialog_, static_cast<INT_PTR>(result)); }
 
 void Win32DialogView::bringToForeground() { ::SetForegroundWindow(dialog_); }
+
+void Win32DialogView::setUpDownRange(int id, int lower, int upper) {
+  ::SendDlgItemMessageA(dialog_, id, UDM_SETRANGE, 0, MAKELPARAM(upper, lower));
+}
+
+void Win32DialogView::addListEntry(int id, const char* text) {
+  ::SendDlgItemMessageA(dialog_, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void Win32DialogView::selectListEntry(int id, int index) {
+  ::SendDlgItemMessageA(dialog_, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int Win32DialogView::selectedListEntry(int id) {
+  return static_cast<int>(::SendDlgItemMessageA(dialog_, id, CB_GETCURSEL, 0, 0));
+}
 
 namespace {
 

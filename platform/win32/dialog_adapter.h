@@ -39,6 +39,10 @@ class Win32DialogView final : public DialogView {
   int messageBox(const char* text, const char* caption, unsigned style) override;
   void endDialog(int result) override;
   void bringToForeground() override;
+  void setUpDownRange(int id, int lower, int upper) override;
+  void addListEntry(int id, const char* text) override;
+  void selectListEntry(int id, int index) override;
+  int selectedListEntry(int id) override;
 
  private:
   HWND dialog_ = nullptr;
