@@ -8,6 +8,7 @@
 #include "manager/shell/manager_window.h"
 #include "manager/shell/password_gate.h"
 #include "manager/shell/tray_window.h"
+#include "manager/win32/authoring_dialogs.h"
 #include "manager/win32/pending_dialogs.h"
 #include "manager/win32/window_procedures.h"
 #include "platform/win32/clock.h"
@@ -17,9 +18,11 @@
 #include "platform/win32/kernel_objects.h"
 #include "platform/win32/list_control.h"
 #include "platform/win32/message_box.h"
+#include "platform/win32/property_sheet.h"
 #include "platform/win32/shell.h"
 #include "platform/win32/shell_platform.h"
 #include "platform/win32/toolbar.h"
+#include "platform/win32/window_picker.h"
 
 // The resource script and the core name the same things.
 static_assert(IDD_PASSWORD_GATE == vk::kPasswordGateDialogId, "gate dialog");
@@ -44,12 +47,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     vk::win32::Win32DatabaseFiles files;
     vk::win32::Win32MessageBoxes boxes;
     vk::win32::Win32DialogRunner dialogRunner(instance);
-    vk::PendingDialogs dialogs(boxes, system);
+    vk::PendingDialogs pending(boxes, system);
+    vk::win32::Win32WizardRunner wizards(instance);
+    vk::win32::Win32WindowPicker picker;
+    vk::win32::Win32Shell shell;
+    vk::AuthoringDialogs dialogs(instance, pending, wizards, picker, shell);
     vk::win32::Win32FrameWindow frame(instance, vk::win32::frameWindowProcedure);
     vk::win32::Win32Toolbar toolbar(frame);
     vk::win32::Win32ListControl list(frame);
     vk::win32::RuntimeClock clock;
-    vk::win32::Win32Shell shell;
     vk::ManagerPorts ports{system, kernel, files, boxes, dialogRunner, dialogs,
                            frame,  toolbar, list, clock, shell};
     return vk::runManager(ports);

@@ -1,0 +1,46 @@
+// The manager's dialogs on Win32 with the lock authoring ones in place: the
+// New Lock wizard as a property sheet and the Edit Lock dialog (146). The
+// other entries go to the dialogs given at construction.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "manager/shell/manager_dialogs.h"
+#include "platform/shell.h"
+#include "platform/wizard_page.h"
+
+namespace vk {
+
+struct AuthoringState;
+
+class AuthoringDialogs final : public ManagerDialogs {
+ public:
+  AuthoringDialogs(HINSTANCE instance, ManagerDialogs& others, WizardRunner& wizards, WindowPicker& picker,
+                   Shell& shell);
+  ~AuthoringDialogs() override;
+  AuthoringDialogs(const AuthoringDialogs&) = delete;
+  AuthoringDialogs& operator=(const AuthoringDialogs&) = delete;
+
+  void runFirstRunWizard(ManagerStore& store) override { others_.runFirstRunWizard(store); }
+  void runCreateLockWizard(ManagerStore& store) override;
+  bool runEditLockDialog(LockRecord& working) override;
+  void runChangePasswordWizard(ManagerStore& store, int startIndex) override {
+    others_.runChangePasswordWizard(store, startIndex);
+  }
+  void runOptionsDialog(ManagerStore& store) override { others_.runOptionsDialog(store); }
+
+ private:
+  HINSTANCE instance_;
+  ManagerDialogs& others_;
+  WizardRunner& wizards_;
+  WindowPicker& picker_;
+  Shell& shell_;
+  // PendingLock and PendingLockPassword: kept from one wizard run to the
+  // next. Held by pointer so that this header does not bring the authoring
+  // names into the entry point.
+  std::unique_ptr<AuthoringState> state_;
+};
+
+}  // namespace vk
