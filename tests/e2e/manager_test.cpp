@@ -813,8 +813,6 @@ TEST_F(ManagerTest, DialogsNotInThisBuildSaySoAndChangeNothing) {
     int command;
     const char* says;
   } cases[] = {
-      {1, "The New Lock wizard is not available in this build yet."},
-      {2, "The Edit Lock dialog is not available in this build yet."},
       {40026, "The Options dialog is not available in this build yet."},
       {40029, "The change-password wizard is not available in this build yet."},
   };
