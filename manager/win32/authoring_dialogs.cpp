@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <memory>
+
 #include "manager/authoring/edit_lock_dialog.h"
 #include "manager/authoring/new_lock_wizard.h"
 #include "manager/resources/authoring_resource.h"
@@ -76,7 +78,7 @@ AuthoringDialogs::AuthoringDialogs(HINSTANCE instance, ManagerDialogs& others, W
       wizards_(wizards),
       picker_(picker),
       shell_(shell),
-      state_(new AuthoringState()) {}
+      state_(std::make_unique<AuthoringState>()) {}
 
 AuthoringDialogs::~AuthoringDialogs() = default;
 
