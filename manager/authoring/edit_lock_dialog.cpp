@@ -100,7 +100,7 @@ bool EditLockDialog::onCommand(DialogView& view, int id, int notifyCode) {
 }
 
 void EditLockDialog::refuse(DialogView& view, const char* text, int focusId) {
-  view.messageBox(text, kErrorCaption, kWarningBox);
+  view.messageBox(text, kInputErrorCaption, kWarningBox);
   view.setFocus(focusId);
 }
 

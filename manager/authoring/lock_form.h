@@ -59,11 +59,11 @@ void setTextField(char (&field)[kTitleCapacity], const char* text,
 
 // Shared messages (OK button, warning icon).
 constexpr unsigned kWarningBox = kBoxOk | kBoxIconWarning;
-constexpr const char* kErrorCaption = "Error";
+constexpr const char* kInputErrorCaption = "Error";
 constexpr const char* kVantakeyCaption = "Vantakey";
 constexpr const char* kTitleTooLongText =
     "The window title is too long. A title can have at most 255 characters. Please shorten "
     "it and try again.";
-constexpr const char* kTableBusyText = "Vantakey could not reach its lock table. Please try again.";
+constexpr const char* kTableUnreachableText = "Vantakey could not reach its lock table. Please try again.";
 
 }  // namespace vk

@@ -32,7 +32,7 @@ bool readCount(DialogView& page, int boxId, long long& value) {
   page.getItemText(boxId, text, kTextBufferSize);
   value = readTypedNumber(text);
   if (countInRange(value)) return true;
-  page.messageBox(kNotPositiveText, kErrorCaption, kWarningBox);
+  page.messageBox(kNotPositiveText, kInputErrorCaption, kWarningBox);
   return false;
 }
 
@@ -118,7 +118,7 @@ int TypedTitlePage::onNext(DialogView& page, WizardFrame&) {
   char title[kTextBufferSize];
   page.getItemText(kIdTitleBox, title, kTextBufferSize);
   if (title[0] == '\0' || !titleFits(title)) {
-    page.messageBox(title[0] == '\0' ? kNoTitleTypedText : kTitleTooLongText, kErrorCaption,
+    page.messageBox(title[0] == '\0' ? kNoTitleTypedText : kTitleTooLongText, kInputErrorCaption,
                     kWarningBox);
     page.setFocus(kIdTitleBox);
     return kPageStay;
@@ -179,7 +179,7 @@ int ConfirmWindowPage::onNext(DialogView& page, WizardFrame&) {
   }
   switch (findDuplicate(context_.store, title.c_str(), className.c_str())) {
     case DuplicateResult::TableBusy:
-      return warn(page, kTableBusyText, kVantakeyCaption);
+      return warn(page, kTableUnreachableText, kVantakeyCaption);
     case DuplicateResult::Duplicate:
       context_.store.messageBoxes.show(kDuplicateText, kVantakeyCaption, kWarningBox);
       return kPageStay;
@@ -316,7 +316,7 @@ WizardButtons SummaryPage::onSetActive(DialogView& page, WizardFrame&) {
 bool SummaryPage::onFinish(DialogView& page, WizardFrame&) {
   switch (appendLockStep(context_.store, pending())) {
     case StepResult::TableBusy:
-      warn(page, kTableBusyText, kVantakeyCaption);
+      warn(page, kTableUnreachableText, kVantakeyCaption);
       return false;
     case StepResult::TableFull:
       // Another wizard, opened meanwhile from the owner-less manager window,

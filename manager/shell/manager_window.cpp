@@ -30,11 +30,11 @@ ManagerWindow::ManagerWindow(ManagerPorts& ports, ManagerStore& store)
 bool ManagerWindow::create() {
   if (!ports_.frame.create(*this)) return false;
   if (!ports_.toolbar.create()) {
-    ports_.messageBoxes.show(kToolbarFailedText, kErrorCaption, kBoxOk | kBoxIconError);
+    ports_.messageBoxes.show(kToolbarFailedText, kCriticalErrorCaption, kBoxOk | kBoxIconError);
     return false;
   }
   if (!lockList_.create()) {
-    ports_.messageBoxes.show(kListFailedText, kErrorCaption, kBoxOk | kBoxIconError);
+    ports_.messageBoxes.show(kListFailedText, kCriticalErrorCaption, kBoxOk | kBoxIconError);
     return false;
   }
   bool firstButton = true;
@@ -46,7 +46,7 @@ bool ManagerWindow::create() {
     const bool added = ports_.toolbar.addButton(entry.commandId, entry.image, entry.text);
     // Only the first button is reported: if it fails, the rest will too.
     if (firstButton && !added) {
-      ports_.frame.messageBox(kAddButtonFailedText, kErrorCaption, kBoxOk | kBoxIconError);
+      ports_.frame.messageBox(kAddButtonFailedText, kCriticalErrorCaption, kBoxOk | kBoxIconError);
     }
     firstButton = false;
   }
@@ -187,7 +187,7 @@ void ManagerWindow::onTimer() { lockList_.refreshRows(); }
 void ManagerWindow::onClose() { ports_.frame.hide(); }
 
 void ManagerWindow::tellTableBusy() {
-  ports_.frame.messageBox(kTableBusyText, kManagerMessageCaption, kBoxOk | kBoxIconWarning);
+  ports_.frame.messageBox(kTableTimeoutText, kManagerMessageCaption, kBoxOk | kBoxIconWarning);
 }
 
 void ManagerWindow::newLock() {

@@ -49,7 +49,7 @@ struct ToolbarEntry {
 constexpr int kToolbarEntryCount = 11;  // 7 buttons, 4 separators
 extern const ToolbarEntry kToolbarEntries[kToolbarEntryCount];
 
-constexpr const char* kErrorCaption = "Vantakey Error";
+constexpr const char* kCriticalErrorCaption = "Vantakey Error";
 constexpr const char* kSupportAddress = "support@vantakey.com";
 constexpr const char* kToolbarFailedText =
     "Could not create toolbar.\n\nYou have encountered a critical error. Please restart your "
@@ -67,7 +67,7 @@ constexpr unsigned kBoxDefaultSecond = 0x100;
 constexpr unsigned kExitQuestionStyle = kBoxYesNo | kBoxIconWarning | kBoxDefaultSecond;
 
 // A step did not get TableMutex within 7000 ms (a hung process holds it).
-constexpr const char* kTableBusyText =
+constexpr const char* kTableTimeoutText =
     "Vantakey could not get access to its lock table within 7 seconds, so nothing was "
     "changed.\n\nPlease try again in a moment.";
 // The same for the write-back of a confirmed Edit Lock dialog.

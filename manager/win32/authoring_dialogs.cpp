@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <memory>
-
 #include "manager/authoring/edit_lock_dialog.h"
 #include "manager/authoring/new_lock_wizard.h"
 #include "manager/resources/authoring_resource.h"
@@ -71,20 +69,17 @@ class PropertyDialogRunner final : public DialogRunner {
 
 }  // namespace
 
-AuthoringDialogs::AuthoringDialogs(HINSTANCE instance, ManagerDialogs& others, WizardRunner& wizards,
+AuthoringDialogs::AuthoringDialogs(HINSTANCE instance, PendingDialogs& others, WizardRunner& wizards,
                                    WindowPicker& picker, Shell& shell)
     : instance_(instance),
       others_(others),
       wizards_(wizards),
       picker_(picker),
-      shell_(shell),
-      state_(std::make_unique<AuthoringState>()) {}
-
-AuthoringDialogs::~AuthoringDialogs() = default;
+      shell_(shell) {}
 
 void AuthoringDialogs::runCreateLockWizard(ManagerStore& store) {
   registerUpDownClass();
-  vk::runCreateLockWizard(*state_, store, wizards_, picker_);
+  vk::runCreateLockWizard(state_, store, wizards_, picker_);
 }
 
 bool AuthoringDialogs::runEditLockDialog(LockRecord& working) {

@@ -1,25 +1,22 @@
 // The manager's dialogs on Win32 with the lock authoring ones in place: the
 // New Lock wizard as a property sheet and the Edit Lock dialog (146). The
-// other entries go to the dialogs given at construction.
+// other entries go to the ones this build does not have yet.
 #pragma once
 
 #include <windows.h>
 
-#include <memory>
-
+#include "manager/authoring/new_lock_wizard.h"
 #include "manager/shell/manager_dialogs.h"
+#include "manager/win32/pending_dialogs.h"
 #include "platform/shell.h"
 #include "platform/wizard_page.h"
 
 namespace vk {
 
-struct AuthoringState;
-
 class AuthoringDialogs final : public ManagerDialogs {
  public:
-  AuthoringDialogs(HINSTANCE instance, ManagerDialogs& others, WizardRunner& wizards, WindowPicker& picker,
+  AuthoringDialogs(HINSTANCE instance, PendingDialogs& others, WizardRunner& wizards, WindowPicker& picker,
                    Shell& shell);
-  ~AuthoringDialogs() override;
   AuthoringDialogs(const AuthoringDialogs&) = delete;
   AuthoringDialogs& operator=(const AuthoringDialogs&) = delete;
 
@@ -33,14 +30,13 @@ class AuthoringDialogs final : public ManagerDialogs {
 
  private:
   HINSTANCE instance_;
-  ManagerDialogs& others_;
+  PendingDialogs& others_;
   WizardRunner& wizards_;
   WindowPicker& picker_;
   Shell& shell_;
   // PendingLock and PendingLockPassword: kept from one wizard run to the
-  // next. Held by pointer so that this header does not bring the authoring
-  // names into the entry point.
-  std::unique_ptr<AuthoringState> state_;
+  // next.
+  AuthoringState state_;
 };
 
 }  // namespace vk

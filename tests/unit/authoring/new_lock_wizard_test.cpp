@@ -517,7 +517,7 @@ TEST_F(NewLockWizardTest, TableBusyInTheMiddleOfTheScanReadsNoFurtherRecord) {
   });
   EXPECT_TRUE(boxes.shown.empty());  // no duplicate was seen
   ASSERT_EQ(1u, pageBoxes.size());
-  EXPECT_EQ(kTableBusyText, pageBoxes[0].text);
+  EXPECT_EQ(kTableUnreachableText, pageBoxes[0].text);
 }
 
 TEST_F(NewLockWizardTest, PasswordMustBeTyped) {
@@ -762,7 +762,7 @@ TEST_F(NewLockWizardTest, FinishWithABusyTableStaysAndCanBeRetried) {
     EXPECT_TRUE(w.finished());
   });
   ASSERT_EQ(1u, pageBoxes.size());
-  EXPECT_EQ(kTableBusyText, pageBoxes[0].text);
+  EXPECT_EQ(kTableUnreachableText, pageBoxes[0].text);
   EXPECT_EQ("Vantakey", pageBoxes[0].caption);
   EXPECT_EQ(1u, table.recordCount());
 }

@@ -209,7 +209,7 @@ TEST_F(ManagerWindowTest, DeleteWhoseWaitRunsOutChangesNothingAndSaysSoAfterward
   EXPECT_EQ(2, world.list.rowCount());
   EXPECT_EQ(0, saves());
   ASSERT_EQ(1u, world.frame.boxes.size());
-  EXPECT_EQ(kTableBusyText, world.frame.boxes[0].text);
+  EXPECT_EQ(kTableTimeoutText, world.frame.boxes[0].text);
   EXPECT_EQ("Vantakey", world.frame.boxes[0].caption);
   EXPECT_EQ(kIconWarning, world.frame.boxes[0].style);
 }
@@ -268,7 +268,7 @@ TEST_F(ManagerWindowTest, LockOrUnlockWhoseWaitRunsOutSaysSoOnce) {
   for (int command : {kCmdLock, kCmdUnlock}) {
     world.frame.boxes.clear();
     press(command);
-    EXPECT_EQ(std::vector<std::string>{kTableBusyText}, boxTexts()) << command;
+    EXPECT_EQ(std::vector<std::string>{kTableTimeoutText}, boxTexts()) << command;
   }
   EXPECT_EQ(0, table.record(0).enabled());
   EXPECT_EQ(1, table.record(1).enabled());
@@ -312,7 +312,7 @@ TEST_F(ManagerWindowTest, NewLockWhoseWaitRunsOutRunsNoWizard) {
   world.kernel.setTimingOut(kTableMutexName, true);
   press(kCmdNewLock);
   EXPECT_FALSE(world.log.contains("new lock wizard"));
-  EXPECT_EQ(std::vector<std::string>{kTableBusyText}, boxTexts());
+  EXPECT_EQ(std::vector<std::string>{kTableTimeoutText}, boxTexts());
 }
 
 // --- Edit Lock
@@ -460,7 +460,7 @@ TEST_F(ManagerWindowTest, EditWhoseWaitRunsOutSaysSo) {
   world.kernel.setTimingOut(kTableMutexName, true);
   press(kCmdEditLock);
   EXPECT_FALSE(world.log.contains("edit lock dialog")) << "no dialog on a copy never made";
-  EXPECT_EQ(std::vector<std::string>{kTableBusyText}, boxTexts());
+  EXPECT_EQ(std::vector<std::string>{kTableTimeoutText}, boxTexts());
 
   world.kernel.setTimingOut(kTableMutexName, false);
   world.frame.boxes.clear();
