@@ -24,17 +24,6 @@ void PendingDialogs::runFirstRunWizard(ManagerStore& store) {
   system_.postQuit();
 }
 
-void PendingDialogs::runCreateLockWizard(ManagerStore& store) {
-  (void)store;
-  tell(kNewLockPendingText);
-}
-
-bool PendingDialogs::runEditLockDialog(LockRecord& working) {
-  (void)working;
-  tell(kEditLockPendingText);
-  return false;
-}
-
 void PendingDialogs::runChangePasswordWizard(ManagerStore& store, int startIndex) {
   (void)store;
   (void)startIndex;
