@@ -21,40 +21,34 @@
 #include "common/password_digest.h"
 #include "harness.h"
 #include "platform/win32/handle.h"
-#include "platform/win32/kernel_objects.h"
+#include "product.h"
 
 namespace vk {
 namespace {
 
-using e2e::Process;
+using e2e::FileLock;
+using e2e::fromRecord;
+using e2e::gone;
+using e2e::isShownNormally;
+using e2e::itemText;
+using e2e::kActivateRequest;
+using e2e::kAppearMs;
+using e2e::kDialogClass;
+using e2e::kGuardedClass;
+using e2e::kSettleMs;
+using e2e::pressButton;
+using e2e::screenshot;
+using e2e::staticTexts;
+using e2e::waitForShown;
 
-constexpr DWORD kAppearMs = 20000;
-constexpr DWORD kSettleMs = 10000;
 // The capture hides the wizard for 6 seconds.
 constexpr DWORD kCaptureMs = 30000;
 
-constexpr const char* kTrayClass = "VantakeyClass";
-constexpr const char* kTrayTitle = "vk";
-constexpr const char* kFrameClass = "VkFrame";
-constexpr const char* kManagerCaption = "Vantakey Manager";
-constexpr const char* kDialogClass = "#32770";
-constexpr const char* kGuardedClass = "VkGuardedWindow";
 constexpr const char* kWizardCaption = "New Lock Wizard";
 constexpr const char* kEditCaption = "Edit Lock";
-constexpr const char* kGateText = "Please enter the system password to continue.";
-constexpr const char* kExitQuestion = "Exiting Vantakey will stop protecting all of your windows.";
 
-constexpr UINT kTrayMessage = WM_USER + 1;
-constexpr WPARAM kTrayIconId = 102;
-constexpr int kGatePasswordEdit = 1004;
 constexpr int kCmdNewLock = 1;
 constexpr int kCmdEditLock = 2;
-constexpr int kCmdExit = 7;
-
-// guarded_window.exe's request to activate its own window.
-constexpr UINT kActivateRequest = WM_APP + 2;
-// The lock prompt's password box (vkgate.dll).
-constexpr int kPromptPasswordEdit = 1000;
 
 // Wizard pages and their controls.
 constexpr int kPageMethod = 132;
@@ -83,231 +77,13 @@ constexpr int kAgainBox = 1021;
 constexpr int kProtectCheck = 1042;
 constexpr int kLockedCheck = 1055;
 
-constexpr const char* kSystemPassword = "Manager Key 7";
-
-// ---- "vk2.dat", written and read independently of the manager's own code ----
-
-struct FileLock {
-  std::string className;
-  std::string title;
-  bool wildcard = false;
-  bool enabled = true;
-  std::uint16_t maxTries = 3;
-  std::int32_t relockSeconds = 300;
-  std::uint16_t action = CloseWindow;
-  PasswordDigest digest{};
-
-  bool operator==(const FileLock& o) const {
-    return className == o.className && title == o.title && wildcard == o.wildcard && enabled == o.enabled &&
-           maxTries == o.maxTries && relockSeconds == o.relockSeconds && action == o.action &&
-           std::memcmp(digest.bytes, o.digest.bytes, sizeof digest.bytes) == 0;
-  }
-};
-
-std::ostream& operator<<(std::ostream& out, const FileLock& l) {
-  return out << "{class \"" << l.className << "\", title \"" << l.title << "\", wildcard " << l.wildcard
-             << ", enabled " << l.enabled << ", tries " << l.maxTries << ", relock " << l.relockSeconds
-             << ", action " << l.action << "}";
-}
-
-std::vector<unsigned char> databaseImage(const std::vector<FileLock>& locks) {
-  std::vector<unsigned char> b;
-  auto u8 = [&](unsigned v) { b.push_back(static_cast<unsigned char>(v)); };
-  auto u16 = [&](unsigned v) {
-    u8(v & 0xFF);
-    u8((v >> 8) & 0xFF);
-  };
-  auto i32 = [&](std::int32_t v) {
-    for (int i = 0; i < 4; ++i) u8((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
-  };
-  auto text = [&](const std::string& s) {
-    u16(static_cast<unsigned>(s.size()));
-    b.insert(b.end(), s.begin(), s.end());
-  };
-  auto digest = [&](const PasswordDigest& d) { b.insert(b.end(), d.bytes, d.bytes + 20); };
-  digest(digestOf(kSystemPassword));
-  text("NONE");
-  digest(PasswordDigest{});
-  text("");
-  text("");
-  u8(0);
-  u16(0);
-  u16(0);
-  u16(static_cast<unsigned>(locks.size()));
-  for (const FileLock& l : locks) {
-    text(l.className);
-    text(l.title);
-    u8(l.wildcard ? 1 : 0);
-    u8(l.enabled ? 1 : 0);
-    u16(l.maxTries);
-    i32(l.relockSeconds);
-    u16(l.action);
-    digest(l.digest);
-  }
-  return b;
-}
-
-// The locks of a saved file. False when it does not hold a whole image.
-bool readLocks(const std::vector<unsigned char>& file, std::vector<FileLock>& locks) {
-  std::size_t at = 0;
-  auto have = [&](std::size_t n) { return file.size() - at >= n; };
-  auto u16 = [&](unsigned& v) {
-    if (!have(2)) return false;
-    v = file[at] | (file[at + 1] << 8);
-    at += 2;
-    return true;
-  };
-  auto text = [&](std::string* out) {
-    unsigned n = 0;
-    if (!u16(n) || !have(n)) return false;
-    if (out != nullptr) out->assign(reinterpret_cast<const char*>(&file[at]), n);
-    at += n;
-    return true;
-  };
-  auto skip = [&](std::size_t n) {
-    if (!have(n)) return false;
-    at += n;
-    return true;
-  };
-  unsigned count = 0, ignored = 0;
-  if (!skip(20) || !text(nullptr) || !skip(20) || !text(nullptr) || !text(nullptr) || !skip(1) || !u16(ignored) ||
-      !u16(ignored) || !u16(count)) {
-    return false;
-  }
-  locks.clear();
-  for (unsigned i = 0; i < count; ++i) {
-    FileLock l;
-    unsigned tries = 0, action = 0;
-    if (!text(&l.className) || !text(&l.title) || !have(2)) return false;
-    l.wildcard = file[at] != 0;
-    l.enabled = file[at + 1] != 0;
-    at += 2;
-    if (!u16(tries) || !have(4)) return false;
-    l.relockSeconds = static_cast<std::int32_t>(file[at] | (file[at + 1] << 8) | (file[at + 2] << 16) |
-                                                (static_cast<std::uint32_t>(file[at + 3]) << 24));
-    at += 4;
-    if (!u16(action) || !have(20)) return false;
-    std::memcpy(l.digest.bytes, &file[at], 20);
-    at += 20;
-    l.maxTries = static_cast<std::uint16_t>(tries);
-    l.action = static_cast<std::uint16_t>(action);
-    locks.push_back(l);
-  }
-  return true;
-}
-
-FileLock fromRecord(const LockRecord& r) {
-  FileLock l;
-  l.className.assign(r.className, strnlen(r.className, sizeof r.className));
-  l.title.assign(r.title, strnlen(r.title, sizeof r.title));
-  l.wildcard = r.wildcard != 0;
-  l.enabled = r.enabled != 0;
-  l.maxTries = r.maxTries;
-  l.relockSeconds = r.relockSeconds;
-  l.action = r.action;
-  l.digest = r.digest;
-  return l;
-}
-
-std::string windowsFile(const char* name) {
-  char dir[MAX_PATH];
-  const UINT n = ::GetWindowsDirectoryA(dir, MAX_PATH);
-  return std::string(dir, n) + "\\" + name;
-}
-
-bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes) {
-  bytes.clear();
-  win32::UniqueFile f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!f) return false;
-  unsigned char chunk[4096];
-  DWORD got = 0;
-  while (::ReadFile(f.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-  return true;
-}
-
-bool writeWholeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
-  win32::UniqueFile f(
-      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!f) return false;
-  DWORD written = 0;
-  return ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
-}
-
 // ---- windows of other processes --------------------------------------------------
-
-void pressButton(HWND dialog, int id) {
-  // Posted: a button whose handler shows a message box would keep a sender
-  // waiting for as long as the box is up.
-  ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
-}
 
 // A radio button or check box clicked, so its group follows as for a user.
 void click(HWND dialog, int id) { ::SendMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 bool isChecked(HWND dialog, int id) {
   return ::SendMessageA(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-std::string itemText(HWND dialog, int id) {
-  char text[1024];
-  const UINT n = ::GetDlgItemTextA(dialog, id, text, sizeof text);
-  return std::string(text, n);
-}
-
-std::string staticTexts(HWND dialog) {
-  std::string all;
-  ::EnumChildWindows(
-      dialog,
-      [](HWND child, LPARAM p) -> BOOL {
-        if (_stricmp(e2e::windowClass(child).c_str(), "Static") == 0) {
-          auto* out = reinterpret_cast<std::string*>(p);
-          *out += e2e::windowTitle(child);
-          *out += '|';
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&all));
-  return all;
-}
-
-// A visible window of the process with this class and caption whose static
-// texts contain `text` (null: any).
-HWND waitForShown(DWORD pid, const char* className, const char* caption, const char* text = nullptr,
-                  DWORD deadlineMs = kAppearMs) {
-  HWND found = nullptr;
-  e2e::waitUntil(
-      [&] {
-        found = nullptr;
-        for (HWND w : e2e::windowsOf(pid)) {
-          if (e2e::windowClass(w) != className || !::IsWindowVisible(w)) continue;
-          if (caption != nullptr && e2e::windowTitle(w) != caption) continue;
-          if (text != nullptr && staticTexts(w).find(text) == std::string::npos) continue;
-          found = w;
-          return true;
-        }
-        return false;
-      },
-      deadlineMs);
-  return found;
-}
-
-bool gone(HWND w) {
-  return e2e::waitUntil([&] { return !::IsWindow(w); }, kSettleMs);
-}
-
-bool isShownNormally(HWND w) { return ::IsWindowVisible(w) && !::IsIconic(w); }
-
-void paintNow(HWND w) { ::RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN); }
-
-// A window of another process painted now (and the window behind it, when
-// given), and the whole screen saved.
-void screenshot(HWND w, const std::string& name, HWND behind = nullptr) {
-  if (!e2e::screenshotsEnabled()) return;
-  if (behind != nullptr) paintNow(behind);
-  paintNow(w);
-  EXPECT_TRUE(e2e::takeScreenshot(name)) << name;
 }
 
 // A message sent to another process's window without hanging on it: the
@@ -318,98 +94,19 @@ LRESULT ask(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
   return static_cast<LRESULT>(result);
 }
 
-// ---- the manager's list, selected in its own memory --------------------------------
-
-class RemoteBlock {
- public:
-  RemoteBlock(HANDLE process, std::size_t size)
-      : process_(process),
-        address_(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
-  ~RemoteBlock() {
-    if (address_ != nullptr) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-  }
-  RemoteBlock(const RemoteBlock&) = delete;
-  RemoteBlock& operator=(const RemoteBlock&) = delete;
-
-  bool valid() const { return address_ != nullptr; }
-  LPARAM address() const { return reinterpret_cast<LPARAM>(address_); }
-  bool write(const void* data, std::size_t size) const {
-    SIZE_T done = 0;
-    return ::WriteProcessMemory(process_, address_, data, size, &done) && done == size;
-  }
-
- private:
-  HANDLE process_;
-  void* address_;
-};
-
-// Selects exactly this row, as a click on it would.
-bool selectRow(HANDLE process, HWND list, int row) {
-  RemoteBlock block(process, sizeof(LVITEMA));
-  if (!block.valid()) return false;
-  auto setState = [&](WPARAM r, UINT state) {
-    LVITEMA item;
-    std::memset(&item, 0, sizeof item);
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = state;
-    return block.write(&item, sizeof item) && ::SendMessageA(list, LVM_SETITEMSTATE, r, block.address()) != FALSE;
-  };
-  return setState(static_cast<WPARAM>(-1), 0) && setState(static_cast<WPARAM>(row), LVIS_SELECTED | LVIS_FOCUSED) &&
-         ::SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 1;
-}
-
 // ---- the fixture -----------------------------------------------------------------
 
-class AuthoringTest : public testing::Test {
+class AuthoringTest : public e2e::ManagerSession {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(::FindWindowA(kTrayClass, kTrayTitle), nullptr) << "a manager is running already";
-    databasePath_ = windowsFile("vk2.dat");
-    hadDatabase_ = readWholeFile(databasePath_, savedDatabase_);
-    ASSERT_TRUE(table_.open(kernel_));
-    mutex_ = kernel_.createMutex(kTableMutexName, false);
-    ASSERT_NE(mutex_, nullptr);
-  }
-
-  void TearDown() override {
-    endManager();
-    for (Process* p : {&target_, &manager_}) {
-      if (p->running()) p->terminate();
-    }
-    if (hadDatabase_) {
-      EXPECT_TRUE(writeWholeFile(databasePath_, savedDatabase_));
-    } else {
-      ::DeleteFileA(databasePath_.c_str());
-    }
-    table_.close();
-    if (mutex_ != nullptr) kernel_.closeMutex(mutex_);
-  }
+  std::vector<e2e::Process*> helperProcesses() override { return {&target_}; }
 
   // Starts the manager from a "vk2.dat" with these locks and opens its
   // window through the gate.
   void openManager(const std::vector<FileLock>& locks) {
-    ASSERT_TRUE(writeWholeFile(databasePath_, databaseImage(locks)));
-    manager_ = e2e::spawn(e2e::siblingPath("vkmanager.exe"), {});
-    ASSERT_TRUE(manager_.started());
-    tray_ = e2e::waitForWindow(manager_.id(), kTrayClass, kTrayTitle, kAppearMs);
-    ASSERT_NE(tray_, nullptr) << "no tray window";
-    ASSERT_TRUE(e2e::waitUntil([&] { return table_.cbtHook() != 0 && table_.callWndRetHook() != 0; }, kSettleMs))
-        << "the hooks were never installed";
-    frame_ = e2e::waitForWindow(manager_.id(), kFrameClass, kManagerCaption, kSettleMs);
-    ASSERT_NE(frame_, nullptr) << "no manager window";
-
-    ::PostMessageA(tray_, kTrayMessage, kTrayIconId, WM_LBUTTONDBLCLK);
-    HWND gate = waitForShown(manager_.id(), kDialogClass, kManagerCaption, kGateText);
-    ASSERT_NE(gate, nullptr) << "no password gate";
-    ASSERT_TRUE(::SetDlgItemTextA(gate, kGatePasswordEdit, kSystemPassword));
-    pressButton(gate, IDOK);
-    ASSERT_TRUE(gone(gate));
-    ASSERT_TRUE(e2e::waitUntil([&] { return ::IsWindowVisible(frame_) != FALSE; }, kSettleMs));
-    list_ = reinterpret_cast<HWND>(::GetPropA(frame_, "list"));
-    ASSERT_NE(list_, nullptr);
+    ASSERT_NO_FATAL_FAILURE(writeDatabase(locks));
+    ASSERT_NO_FATAL_FAILURE(startManager());
+    ASSERT_NO_FATAL_FAILURE(passGate());
   }
-
-  void command(int id) { ::PostMessageA(frame_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
   // New Lock: the wizard's frame, found by its class, process and caption.
   HWND openWizard() {
@@ -488,22 +185,10 @@ class AuthoringTest : public testing::Test {
     EXPECT_TRUE(gone(wizard)) << "Finish did not close the wizard";
   }
 
-  LockRecord record(std::uint32_t i) {
-    TableLock lock(kernel_, mutex_);
-    EXPECT_TRUE(lock.held());
-    return table_.record(i).copy();
-  }
-
-  std::uint32_t recordCount() {
-    TableLock lock(kernel_, mutex_);
-    EXPECT_TRUE(lock.held());
-    return table_.recordCount();
-  }
-
   std::vector<FileLock> savedLocks() {
     std::vector<unsigned char> file;
     std::vector<FileLock> locks;
-    if (!readWholeFile(databasePath_, file) || !readLocks(file, locks)) locks.clear();
+    if (!e2e::readWholeFile(databasePath_, file) || !e2e::readLocks(file, locks)) locks.clear();
     return locks;
   }
 
@@ -514,18 +199,11 @@ class AuthoringTest : public testing::Test {
     return e2e::waitForWindow(target_.id(), kGuardedClass, nullptr, kAppearMs);
   }
 
-  HWND waitForPrompt(const char* caption) { return waitForShown(target_.id(), kDialogClass, caption); }
-
-  static void enterPassword(HWND prompt, const char* password) {
-    ::SetDlgItemTextA(prompt, kPromptPasswordEdit, password);
-    pressButton(prompt, IDOK);
-  }
+  HWND waitForPrompt(const char* caption) { return e2e::waitForPrompt(target_.id(), caption); }
 
   // Closes whatever dialog the manager still shows (a message box, the
-  // wizard, the Edit Lock dialog), then Exit and Yes: under Wine the hooks
-  // of a killed manager stay installed and would guard later tests' windows.
-  void endManager() {
-    if (!manager_.running()) return;
+  // wizard, the Edit Lock dialog) before Exit.
+  void closeOpenDialogs() override {
     e2e::waitUntil(
         [&] {
           bool any = false;
@@ -541,30 +219,9 @@ class AuthoringTest : public testing::Test {
           return !any;
         },
         kCaptureMs, 200);
-    HWND frame = e2e::findWindow(manager_.id(), kFrameClass, kManagerCaption);
-    HWND question = nullptr;
-    if (frame != nullptr) {
-      ::PostMessageA(frame, WM_COMMAND, MAKEWPARAM(kCmdExit, 0), 0);
-      question = waitForShown(manager_.id(), kDialogClass, kManagerCaption, kExitQuestion, kSettleMs);
-    }
-    if (question != nullptr) pressButton(question, IDYES);
-    if (question == nullptr || !manager_.wait(kAppearMs)) {
-      ADD_FAILURE() << "the manager did not exit through Exit; killed, its hooks stay behind";
-      manager_.terminate();
-    }
   }
 
-  std::string databasePath_;
-  bool hadDatabase_ = false;
-  std::vector<unsigned char> savedDatabase_;
-  Win32KernelObjects kernel_;
-  LockTableView table_;
-  KernelHandle mutex_ = nullptr;
-  Process manager_;
-  Process target_;
-  HWND tray_ = nullptr;
-  HWND frame_ = nullptr;
-  HWND list_ = nullptr;
+  e2e::Process target_;
 };
 
 FileLock lockOn(const char* title, const char* password) {
@@ -692,7 +349,7 @@ TEST_F(AuthoringTest, TypedPatternLockIsEnforcedAtOnceAndSaved) {
   ASSERT_NE(prompt, nullptr) << "the new lock did not guard a matching window";
   HWND target = e2e::findWindow(target_.id(), kGuardedClass, nullptr);
   EXPECT_FALSE(::IsWindowVisible(target));
-  enterPassword(prompt, kPassword);
+  e2e::enterPassword(prompt, kPassword);
   ASSERT_TRUE(gone(prompt));
   EXPECT_TRUE(e2e::waitUntil([&] { return isShownNormally(target); }, kSettleMs));
 }
@@ -729,7 +386,7 @@ TEST_F(AuthoringTest, PickedWindowIsLockedWithItsClassAndRefusedTheSecondTime) {
   ::PostMessageA(target, kActivateRequest, 0, 0);
   HWND prompt = waitForPrompt(kWindow);
   ASSERT_NE(prompt, nullptr) << "the picked window was not guarded";
-  enterPassword(prompt, kPassword);
+  e2e::enterPassword(prompt, kPassword);
   ASSERT_TRUE(gone(prompt));
   ASSERT_TRUE(e2e::waitUntil([&] { return isShownNormally(target); }, kSettleMs));
 
@@ -770,7 +427,7 @@ TEST_F(AuthoringTest, EditedPasswordTriesAndActionAreEnforced) {
   constexpr const char* kNewPassword = "New Secret";
   openManager({lockOn(kWindow, kOldPassword)});
   ASSERT_TRUE(e2e::waitUntil([&] { return ::SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0) == 1; }, kSettleMs));
-  ASSERT_TRUE(selectRow(manager_.handle(), list_, 0));
+  ASSERT_TRUE(e2e::selectRows(manager_.handle(), list_, {0}, LVIS_SELECTED | LVIS_FOCUSED));
   command(kCmdEditLock);
   HWND dialog = waitForShown(manager_.id(), kDialogClass, kEditCaption);
   ASSERT_NE(dialog, nullptr) << "Edit Lock showed no dialog";
@@ -814,12 +471,12 @@ TEST_F(AuthoringTest, EditedPasswordTriesAndActionAreEnforced) {
   ASSERT_NE(target, nullptr);
   HWND prompt = waitForPrompt(kWindow);
   ASSERT_NE(prompt, nullptr) << "the edited lock did not guard its window";
-  enterPassword(prompt, kOldPassword);
+  e2e::enterPassword(prompt, kOldPassword);
   box = waitForShown(target_.id(), kDialogClass, "Invalid Password");
   ASSERT_NE(box, nullptr) << "the old password was accepted";
   pressButton(box, IDOK);
   ASSERT_TRUE(gone(box));
-  enterPassword(prompt, kOldPassword);
+  e2e::enterPassword(prompt, kOldPassword);
   ASSERT_TRUE(gone(prompt));
   EXPECT_TRUE(e2e::waitUntil([&] { return ::IsWindowVisible(target) && ::IsIconic(target); }, kSettleMs))
       << "the second wrong password did not deny access";
@@ -829,7 +486,7 @@ TEST_F(AuthoringTest, EditedPasswordTriesAndActionAreEnforced) {
   ::PostMessageA(target, kActivateRequest, 0, 0);
   prompt = waitForPrompt(kWindow);
   ASSERT_NE(prompt, nullptr);
-  enterPassword(prompt, kNewPassword);
+  e2e::enterPassword(prompt, kNewPassword);
   ASSERT_TRUE(gone(prompt));
   EXPECT_TRUE(e2e::waitUntil([&] { return isShownNormally(target); }, kSettleMs));
 }

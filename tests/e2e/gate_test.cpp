@@ -18,26 +18,30 @@
 #include "harness.h"
 #include "platform/win32/handle.h"
 #include "platform/win32/kernel_objects.h"
+#include "product.h"
 
 namespace vk {
 namespace {
 
+using e2e::gone;
+using e2e::isShownNormally;
+using e2e::itemText;
+using e2e::kActivateRequest;
+using e2e::kAppearMs;
+using e2e::kDialogClass;
+using e2e::kGuardedClass;
+using e2e::kSettleMs;
+using e2e::paintNow;
+using e2e::pressButton;
 using e2e::Process;
-
-// Generous: a process start under Wine takes about a second, and the library
-// is loaded into the target on its first hook call.
-constexpr DWORD kAppearMs = 20000;
-constexpr DWORD kSettleMs = 10000;
+using e2e::staticTexts;
 
 // What guarded_window.exe understands and reports.
 constexpr UINT kRetitleRequest = WM_APP + 1;
-constexpr UINT kActivateRequest = WM_APP + 2;
 constexpr DWORD kExitClosedByRequest = 10;
-constexpr const char* kGuardedClass = "VkGuardedWindow";
 
-// The prompt's resource ids.
-constexpr int kPasswordEdit = 1000;
-constexpr const char* kDialogClass = "#32770";
+// The prompt's password box.
+constexpr int kPasswordEdit = e2e::kPromptPasswordEdit;
 constexpr const char* kInvalidPasswordCaption = "Invalid Password";
 
 constexpr const char* kLockedTitle = "vk locked window";
@@ -69,40 +73,6 @@ std::string claimMarker(std::uint16_t tag) {
   std::snprintf(name, sizeof name, "Vantak.claim.%u", static_cast<unsigned>(tag));
   return name;
 }
-
-void pressButton(HWND dialog, int id) {
-  // Posted, not sent: a button that opens a message box would keep a sender
-  // waiting for as long as the box is up.
-  ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
-}
-
-std::string itemText(HWND dialog, int id) {
-  char text[512];
-  const UINT n = ::GetDlgItemTextA(dialog, id, text, sizeof text);
-  return std::string(text, n);
-}
-
-// Texts of a dialog's static controls, joined by '|'.
-std::string staticTexts(HWND dialog) {
-  std::string all;
-  ::EnumChildWindows(
-      dialog,
-      [](HWND child, LPARAM p) -> BOOL {
-        if (_stricmp(e2e::windowClass(child).c_str(), "Static") == 0) {
-          auto* out = reinterpret_cast<std::string*>(p);
-          *out += e2e::windowTitle(child);
-          *out += '|';
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&all));
-  return all;
-}
-
-bool isShownNormally(HWND w) { return ::IsWindowVisible(w) && !::IsIconic(w); }
-
-// Paints a window of another process now, so a screenshot shows it whole.
-void paintNow(HWND w) { ::RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN); }
 
 // A dialog is found by its caption before it is first shown: wait until it is
 // up, and have it and what it covers painted before the shot.
@@ -197,30 +167,12 @@ class GateTest : public testing::Test {
   // The application's window, whether shown or hidden.
   static HWND guardedWindow(const Process& app) { return e2e::waitForWindow(app.id(), kGuardedClass, nullptr, kAppearMs); }
 
-  // A dialog of the process with this caption, once it is shown (it carries
-  // its caption before it becomes visible).
   static HWND waitForPrompt(const Process& app, const char* caption) {
-    HWND found = nullptr;
-    e2e::waitUntil(
-        [&] {
-          found = e2e::findWindow(app.id(), kDialogClass, caption);
-          return found != nullptr && ::IsWindowVisible(found);
-        },
-        kAppearMs);
-    return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
+    return e2e::waitForPrompt(app.id(), caption);
   }
 
   // Any dialog of the process (prompt or message box).
   static bool hasDialog(const Process& app) { return e2e::findWindow(app.id(), kDialogClass, nullptr) != nullptr; }
-
-  static void enterPassword(HWND prompt, const char* password) {
-    ASSERT_TRUE(::SetDlgItemTextA(prompt, kPasswordEdit, password));
-    pressButton(prompt, IDOK);
-  }
-
-  static bool gone(HWND w) {
-    return e2e::waitUntil([&] { return !::IsWindow(w); }, kSettleMs);
-  }
 
   Win32KernelObjects kernel_;
   LockTableView view_;
@@ -357,7 +309,7 @@ TEST_F(GateTest, WrongPasswordShowsInvalidPasswordOwnedByThePrompt) {
   HWND prompt = waitForPrompt(app, kLockedTitle);
   ASSERT_NE(prompt, nullptr);
 
-  enterPassword(prompt, "not the password");
+  e2e::enterPassword(prompt, "not the password");
   HWND box = waitForPrompt(app, kInvalidPasswordCaption);
   ASSERT_NE(box, nullptr) << "no \"Invalid Password\" box in the target's process";
   EXPECT_EQ(::GetWindow(box, GW_OWNER), prompt);
@@ -385,7 +337,7 @@ TEST_F(GateTest, RightPasswordShowsTheWindowAndOpensTheRelockPeriod) {
   HWND w = guardedWindow(app);
   ASSERT_NE(w, nullptr);
 
-  enterPassword(prompt, kPassword);
+  e2e::enterPassword(prompt, kPassword);
   ASSERT_TRUE(gone(prompt));
   EXPECT_TRUE(e2e::waitUntil([&] { return isShownNormally(w); }, kSettleMs));
   LockRecord open = record(lock);
@@ -429,7 +381,7 @@ TEST_P(SpentTries, CarryOutTheLocksAction) {
   HWND w = guardedWindow(app);
   ASSERT_NE(w, nullptr);
 
-  enterPassword(prompt, "wrong");
+  e2e::enterPassword(prompt, "wrong");
   ASSERT_TRUE(gone(prompt));
   EXPECT_EQ(e2e::findWindow(app.id(), kDialogClass, kInvalidPasswordCaption), nullptr);
   if (GetParam() == CloseWindow) {

@@ -22,157 +22,43 @@
 #include "gate/window_guard.h"
 #include "harness.h"
 #include "platform/win32/handle.h"
-#include "platform/win32/kernel_objects.h"
+#include "product.h"
 
 namespace vk {
 namespace {
 
-using e2e::Process;
+using e2e::FileLock;
+using e2e::gone;
+using e2e::itemText;
+using e2e::kAppearMs;
+using e2e::kDialogClass;
+using e2e::kExitQuestion;
+using e2e::kGateText;
+using e2e::kGatePasswordEdit;
+using e2e::kGuardedClass;
+using e2e::kManagerCaption;
+using e2e::kSettleMs;
+using e2e::kSystemPassword;
+using e2e::kTrayClass;
+using e2e::kTrayIconId;
+using e2e::kTrayMessage;
+using e2e::kTrayTitle;
+using e2e::pressButton;
+using e2e::Row;
+using e2e::screenshot;
+using e2e::staticTexts;
+using e2e::trayWindowCount;
+using e2e::waitForShown;
 
-constexpr DWORD kAppearMs = 20000;
-constexpr DWORD kSettleMs = 10000;
-
-constexpr const char* kTrayClass = "VantakeyClass";
-constexpr const char* kTrayTitle = "vk";
-constexpr const char* kFrameClass = "VkFrame";
-constexpr const char* kManagerCaption = "Vantakey Manager";
-constexpr const char* kDialogClass = "#32770";
 constexpr const char* kMenuClass = "#32768";
-constexpr const char* kGuardedClass = "VkGuardedWindow";
 
-constexpr UINT kTrayMessage = WM_USER + 1;
-constexpr WPARAM kTrayIconId = 102;
-constexpr int kGatePasswordEdit = 1004;
 constexpr int kCmdDeleteLock = 3;
 constexpr int kCmdUnlock = 5;
 constexpr int kCmdLock = 6;
-constexpr int kCmdExit = 7;
+constexpr int kCmdExit = e2e::kCmdExit;
 constexpr int kMenuAbout = 40002;
 
-constexpr const char* kSystemPassword = "Manager Key 7";
 constexpr const char* kLockPassword = "open sesame";
-
-// ---- "vk2.dat", written and read independently of the manager's own code ----
-
-struct FileLock {
-  std::string title;
-  std::string className;
-  const char* password = kLockPassword;  // null: a lock without password
-  bool wildcard = false;
-  bool enabled = true;
-  std::uint16_t maxTries = 3;
-  std::int32_t relockSeconds = 300;
-  std::uint16_t action = CloseWindow;
-};
-
-class ImageWriter {
- public:
-  void u8(unsigned v) { bytes.push_back(static_cast<unsigned char>(v)); }
-  void u16(unsigned v) {
-    u8(v & 0xFF);
-    u8((v >> 8) & 0xFF);
-  }
-  void i32(std::int32_t v) {
-    const auto u = static_cast<std::uint32_t>(v);
-    for (int i = 0; i < 4; ++i) u8((u >> (8 * i)) & 0xFF);
-  }
-  void text(const std::string& s) {
-    u16(static_cast<unsigned>(s.size()));
-    bytes.insert(bytes.end(), s.begin(), s.end());
-  }
-  void digest(const PasswordDigest& d) { bytes.insert(bytes.end(), d.bytes, d.bytes + 20); }
-  std::vector<unsigned char> bytes;
-};
-
-std::vector<unsigned char> databaseImage(const char* systemPassword, const std::vector<FileLock>& locks,
-                                         bool shutDownAtLogOff = false) {
-  ImageWriter w;
-  w.digest(systemPassword != nullptr ? digestOf(systemPassword) : PasswordDigest{});
-  w.text("NONE");
-  w.digest(PasswordDigest{});
-  w.text("");
-  w.text("");
-  w.u8(shutDownAtLogOff ? 1 : 0);
-  w.u16(0);
-  w.u16(0);
-  w.u16(static_cast<unsigned>(locks.size()));
-  for (const FileLock& l : locks) {
-    w.text(l.className);
-    w.text(l.title);
-    w.u8(l.wildcard ? 1 : 0);
-    w.u8(l.enabled ? 1 : 0);
-    w.u16(l.maxTries);
-    w.i32(l.relockSeconds);
-    w.u16(l.action);
-    w.digest(l.password != nullptr ? digestOf(l.password) : PasswordDigest{});
-  }
-  return w.bytes;
-}
-
-// The locks of a saved file: titles and enabled flags, in file order. False
-// when the file does not hold a whole image.
-bool readLocks(const std::vector<unsigned char>& file, std::vector<std::pair<std::string, bool>>& locks) {
-  std::size_t at = 0;
-  auto have = [&](std::size_t n) { return file.size() - at >= n; };
-  auto u16 = [&](unsigned& v) {
-    if (!have(2)) return false;
-    v = file[at] | (file[at + 1] << 8);
-    at += 2;
-    return true;
-  };
-  auto skip = [&](std::size_t n) {
-    if (!have(n)) return false;
-    at += n;
-    return true;
-  };
-  auto text = [&](std::string* out) {
-    unsigned n = 0;
-    if (!u16(n) || !have(n)) return false;
-    if (out != nullptr) out->assign(reinterpret_cast<const char*>(&file[at]), n);
-    at += n;
-    return true;
-  };
-  unsigned count = 0, ignored = 0;
-  if (!skip(20) || !text(nullptr) || !skip(20) || !text(nullptr) || !text(nullptr) || !skip(1) || !u16(ignored) ||
-      !u16(ignored) || !u16(count)) {
-    return false;
-  }
-  locks.clear();
-  for (unsigned i = 0; i < count; ++i) {
-    std::string title;
-    if (!text(nullptr) || !text(&title) || !have(2)) return false;
-    const bool enabled = file[at + 1] == 1;
-    if (!skip(2 + 2 + 4 + 2 + 20)) return false;
-    locks.emplace_back(title, enabled);
-  }
-  return true;
-}
-
-std::string windowsFile(const char* name) {
-  char dir[MAX_PATH];
-  const UINT n = ::GetWindowsDirectoryA(dir, MAX_PATH);
-  return std::string(dir, n) + "\\" + name;
-}
-
-bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes) {
-  bytes.clear();
-  win32::UniqueFile f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!f) return false;
-  unsigned char chunk[4096];
-  DWORD got = 0;
-  while (::ReadFile(f.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-  return true;
-}
-
-bool writeWholeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
-  win32::UniqueFile f(
-      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!f) return false;
-  DWORD written = 0;
-  return ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
-}
 
 // Writes "vk2.dat" in the Windows directory for a manual try of the manager:
 //   vk_e2e_tests.exe --child write_database <system password> [<window title>...]
@@ -184,290 +70,44 @@ VK_E2E_CHILD_ROLE(write_database) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     FileLock l;
     l.title = args[i];
-    l.password = args[0].c_str();
+    l.digest = digestOf(args[0].c_str());
     locks.push_back(l);
   }
-  return writeWholeFile(windowsFile("vk2.dat"), databaseImage(args[0].c_str(), locks)) ? e2e::ChildOk : 1;
-}
-
-// ---- the manager's list, read and driven in its own memory -------------------
-
-// A block of memory in another process, freed with it.
-class RemoteBlock {
- public:
-  RemoteBlock(HANDLE process, std::size_t size)
-      : process_(process),
-        address_(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
-  ~RemoteBlock() {
-    if (address_ != nullptr) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-  }
-  RemoteBlock(const RemoteBlock&) = delete;
-  RemoteBlock& operator=(const RemoteBlock&) = delete;
-
-  bool valid() const { return address_ != nullptr; }
-  unsigned char* at(std::size_t offset) const { return static_cast<unsigned char*>(address_) + offset; }
-  bool write(std::size_t offset, const void* data, std::size_t size) const {
-    SIZE_T done = 0;
-    return ::WriteProcessMemory(process_, at(offset), data, size, &done) && done == size;
-  }
-  bool read(std::size_t offset, void* data, std::size_t size) const {
-    SIZE_T done = 0;
-    return ::ReadProcessMemory(process_, at(offset), data, size, &done) && done == size;
-  }
-
- private:
-  HANDLE process_;
-  void* address_;
-};
-
-constexpr int kColumns = 6;
-using Row = std::vector<std::string>;
-
-std::vector<Row> listRows(HANDLE process, HWND list) {
-  std::vector<Row> rows;
-  const int count = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-  constexpr std::size_t kText = 300;
-  RemoteBlock block(process, sizeof(LVITEMA) + kText);
-  if (!block.valid()) return rows;
-  for (int r = 0; r < count; ++r) {
-    Row row;
-    for (int c = 0; c < kColumns; ++c) {
-      LVITEMA item;
-      std::memset(&item, 0, sizeof item);
-      item.iSubItem = c;
-      item.pszText = reinterpret_cast<char*>(block.at(sizeof(LVITEMA)));
-      item.cchTextMax = static_cast<int>(kText);
-      char text[kText] = {};
-      if (!block.write(0, &item, sizeof item)) return rows;
-      const LRESULT n = ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(r),
-                                       reinterpret_cast<LPARAM>(block.at(0)));
-      if (!block.read(sizeof(LVITEMA), text, kText)) return rows;
-      row.emplace_back(text, n > 0 ? static_cast<std::size_t>(n) : 0);
-    }
-    rows.push_back(row);
-  }
-  return rows;
-}
-
-// Selects exactly these rows, as clicks with Ctrl held would.
-bool selectRows(HANDLE process, HWND list, const std::vector<int>& rows) {
-  RemoteBlock block(process, sizeof(LVITEMA));
-  if (!block.valid()) return false;
-  auto setState = [&](WPARAM row, UINT state) {
-    LVITEMA item;
-    std::memset(&item, 0, sizeof item);
-    item.stateMask = LVIS_SELECTED;
-    item.state = state;
-    return block.write(0, &item, sizeof item) &&
-           ::SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(block.at(0))) != FALSE;
-  };
-  if (!setState(static_cast<WPARAM>(-1), 0)) return false;
-  for (int r : rows) {
-    if (!setState(static_cast<WPARAM>(r), LVIS_SELECTED)) return false;
-  }
-  return static_cast<int>(::SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)) == static_cast<int>(rows.size());
-}
-
-// ---- dialogs -------------------------------------------------------------------
-
-void pressButton(HWND dialog, int id) {
-  // Posted: a button whose handler shows a message box would keep a sender
-  // waiting for as long as the box is up.
-  ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
-}
-
-std::string staticTexts(HWND dialog) {
-  std::string all;
-  ::EnumChildWindows(
-      dialog,
-      [](HWND child, LPARAM p) -> BOOL {
-        if (_stricmp(e2e::windowClass(child).c_str(), "Static") == 0) {
-          auto* out = reinterpret_cast<std::string*>(p);
-          *out += e2e::windowTitle(child);
-          *out += '|';
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&all));
-  return all;
-}
-
-std::string itemText(HWND dialog, int id) {
-  char text[512];
-  const UINT n = ::GetDlgItemTextA(dialog, id, text, sizeof text);
-  return std::string(text, n);
-}
-
-// A visible window of the process with this class and caption whose static
-// texts contain `text` (null: any).
-HWND waitForShown(DWORD pid, const char* className, const char* caption, const char* text = nullptr,
-                  DWORD deadlineMs = kAppearMs) {
-  HWND found = nullptr;
-  e2e::waitUntil(
-      [&] {
-        found = nullptr;
-        for (HWND w : e2e::windowsOf(pid)) {
-          if (e2e::windowClass(w) != className || !::IsWindowVisible(w)) continue;
-          if (caption != nullptr && e2e::windowTitle(w) != caption) continue;
-          if (text != nullptr && staticTexts(w).find(text) == std::string::npos) continue;
-          found = w;
-          return true;
-        }
-        return false;
-      },
-      deadlineMs);
-  return found;
-}
-
-bool gone(HWND w) {
-  return e2e::waitUntil([&] { return !::IsWindow(w); }, kSettleMs);
-}
-
-void paintNow(HWND w) { ::RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN); }
-
-void screenshot(HWND w, const char* name) {
-  if (!e2e::screenshotsEnabled()) return;
-  paintNow(w);
-  EXPECT_TRUE(e2e::takeScreenshot(name)) << name;
-}
-
-int trayWindowCount() {
-  int count = 0;
-  for (HWND w = ::FindWindowExA(nullptr, nullptr, kTrayClass, kTrayTitle); w != nullptr;
-       w = ::FindWindowExA(nullptr, w, kTrayClass, kTrayTitle)) {
-    ++count;
-  }
-  return count;
+  return e2e::writeWholeFile(e2e::windowsFile("vk2.dat"), e2e::databaseImage(args[0].c_str(), locks)) ? e2e::ChildOk
+                                                                                                     : 1;
 }
 
 // ---- the fixture -----------------------------------------------------------------
 
-const char* const kExitQuestion = "Exiting Vantakey will stop protecting all of your windows.";
-const char* const kGateText = "Please enter the system password to continue.";
-
-class ManagerTest : public testing::Test {
+class ManagerTest : public e2e::ManagerSession {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(trayWindowCount(), 0) << "a manager is running already";
-    databasePath_ = windowsFile("vk2.dat");
-    hadDatabase_ = readWholeFile(databasePath_, savedDatabase_);
-    ASSERT_TRUE(table_.open(kernel_));
-    mutex_ = kernel_.createMutex(kTableMutexName, false);
-    ASSERT_NE(mutex_, nullptr);
-  }
-
-  void TearDown() override {
-    endManager();
-    for (Process* p : {&guarded_, &second_, &manager_}) {
-      if (p->running()) p->terminate();
-    }
-    if (hadDatabase_) {
-      EXPECT_TRUE(writeWholeFile(databasePath_, savedDatabase_));
-    } else {
-      ::DeleteFileA(databasePath_.c_str());
-    }
-    table_.close();
-    if (mutex_ != nullptr) kernel_.closeMutex(mutex_);
-  }
-
-  void writeDatabase(const std::vector<FileLock>& locks, bool shutDownAtLogOff = false) {
-    ASSERT_TRUE(writeWholeFile(databasePath_, databaseImage(kSystemPassword, locks, shutDownAtLogOff)));
-  }
+  std::vector<e2e::Process*> helperProcesses() override { return {&guarded_, &second_}; }
 
   std::vector<std::pair<std::string, bool>> savedLocks() {
     std::vector<unsigned char> file;
-    std::vector<std::pair<std::string, bool>> locks;
-    EXPECT_TRUE(readWholeFile(databasePath_, file));
-    EXPECT_TRUE(readLocks(file, locks));
-    return locks;
+    std::vector<FileLock> locks;
+    EXPECT_TRUE(e2e::readWholeFile(databasePath_, file));
+    EXPECT_TRUE(e2e::readLocks(file, locks));
+    std::vector<std::pair<std::string, bool>> titles;
+    for (const FileLock& l : locks) titles.emplace_back(l.title, l.enabled);
+    return titles;
   }
 
-  // Starts vkmanager.exe and waits for its tray window and both hooks.
-  void startManager() {
-    manager_ = e2e::spawn(e2e::siblingPath("vkmanager.exe"), {});
-    ASSERT_TRUE(manager_.started());
-    tray_ = e2e::waitForWindow(manager_.id(), kTrayClass, kTrayTitle, kAppearMs);
-    ASSERT_NE(tray_, nullptr) << "no tray window";
-    ASSERT_TRUE(e2e::waitUntil([&] { return table_.cbtHook() != 0 && table_.callWndRetHook() != 0; }, kSettleMs))
-        << "the hook handles never reached the table header";
-    frame_ = e2e::waitForWindow(manager_.id(), kFrameClass, kManagerCaption, kSettleMs);
-    ASSERT_NE(frame_, nullptr) << "no manager window";
-  }
-
-  // Ends a manager still running the way a user does, Exit and Yes, from
-  // whatever dialog it shows: under Wine the system-wide hooks of a killed
-  // process stay installed, and would guard every later test's windows.
-  void endManager() {
-    if (!manager_.running()) return;
-    HWND frame = e2e::findWindow(manager_.id(), kFrameClass, kManagerCaption);
-    HWND question = nullptr;
-    if (frame != nullptr) {
-      ::PostMessageA(frame, WM_COMMAND, MAKEWPARAM(kCmdExit, 0), 0);
-      question = waitForShown(manager_.id(), kDialogClass, kManagerCaption, kExitQuestion, kSettleMs);
-    }
-    if (question != nullptr) pressButton(question, IDYES);
-    if (question == nullptr || !manager_.wait(kAppearMs)) {
-      ADD_FAILURE() << "the manager did not exit through Exit; killed, its hooks stay behind";
-      manager_.terminate();
-    }
-  }
-
-  HWND openGate() {
-    ::PostMessageA(tray_, kTrayMessage, kTrayIconId, WM_LBUTTONDBLCLK);
-    return waitForShown(manager_.id(), kDialogClass, kManagerCaption, kGateText);
-  }
-
-  // Through the gate with the system password; the manager window shows.
-  void openManager() {
-    HWND gate = openGate();
-    ASSERT_NE(gate, nullptr) << "no password gate";
-    ASSERT_TRUE(::SetDlgItemTextA(gate, kGatePasswordEdit, kSystemPassword));
-    pressButton(gate, IDOK);
-    ASSERT_TRUE(gone(gate));
-    ASSERT_TRUE(e2e::waitUntil([&] { return ::IsWindowVisible(frame_) != FALSE; }, kSettleMs));
-    list_ = reinterpret_cast<HWND>(::GetPropA(frame_, "list"));
-    ASSERT_NE(list_, nullptr) << "the manager window has no \"list\" property";
-    ASSERT_EQ(e2e::windowClass(list_), "SysListView32");
-  }
-
-  std::vector<Row> rows() { return listRows(manager_.handle(), list_); }
-
-  LockRecord record(std::uint32_t i) {
-    TableLock lock(kernel_, mutex_);
-    EXPECT_TRUE(lock.held());
-    return table_.record(i).copy();
-  }
-
-  std::uint32_t recordCount() {
-    TableLock lock(kernel_, mutex_);
-    EXPECT_TRUE(lock.held());
-    return table_.recordCount();
-  }
-
-  void command(int id) { ::PostMessageA(frame_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+  std::vector<Row> rows() { return e2e::listRows(manager_.handle(), list_); }
 
   bool buttonEnabled(int id) {
     HWND toolbar = reinterpret_cast<HWND>(::GetPropA(frame_, "toolbar"));
     return ::SendMessageA(toolbar, TB_ISBUTTONENABLED, static_cast<WPARAM>(id), 0) != 0;
   }
 
-  std::string databasePath_;
-  bool hadDatabase_ = false;
-  std::vector<unsigned char> savedDatabase_;
-  Win32KernelObjects kernel_;
-  LockTableView table_;
-  KernelHandle mutex_ = nullptr;
-  Process manager_;
-  Process second_;
-  Process guarded_;
-  HWND tray_ = nullptr;
-  HWND frame_ = nullptr;
-  HWND list_ = nullptr;
+  e2e::Process second_;
+  e2e::Process guarded_;
 };
 
 FileLock lockOn(const char* title) {
   FileLock l;
   l.title = title;
+  l.digest = digestOf(kLockPassword);
   return l;
 }
 
@@ -481,7 +121,7 @@ std::vector<FileLock> threeLocks() {
   calculator.maxTries = 5;
   calculator.relockSeconds = 90;
   FileLock diary = lockOn("My Diary - WordPad");
-  diary.password = nullptr;
+  diary.digest = PasswordDigest{};  // no password
   diary.action = ShutdownComputer;
   return {notepad, calculator, diary};
 }
@@ -768,11 +408,11 @@ TEST_F(ManagerTest, LogOffEndsTheManagerOnlyWithItsOption) {
 TEST_F(ManagerTest, LockUnlockAndDeleteChangeTheTableTheListAndTheFile) {
   writeDatabase(threeLocks());
   startManager();
-  openManager();
+  passGate();
   ASSERT_EQ(rows().size(), 3u);
 
   // Lock the switched-off lock.
-  ASSERT_TRUE(selectRows(manager_.handle(), list_, {1}));
+  ASSERT_TRUE(e2e::selectRows(manager_.handle(), list_, {1}));
   EXPECT_TRUE(buttonEnabled(kCmdLock));
   EXPECT_FALSE(buttonEnabled(kCmdUnlock));
   command(kCmdLock);
@@ -781,7 +421,7 @@ TEST_F(ManagerTest, LockUnlockAndDeleteChangeTheTableTheListAndTheFile) {
   EXPECT_TRUE(e2e::waitUntil([&] { return savedLocks().size() == 3 && savedLocks()[1].second; }, kSettleMs));
 
   // Unlock the first one.
-  ASSERT_TRUE(selectRows(manager_.handle(), list_, {0}));
+  ASSERT_TRUE(e2e::selectRows(manager_.handle(), list_, {0}));
   EXPECT_TRUE(buttonEnabled(kCmdUnlock));
   EXPECT_FALSE(buttonEnabled(kCmdLock));
   command(kCmdUnlock);
@@ -790,7 +430,7 @@ TEST_F(ManagerTest, LockUnlockAndDeleteChangeTheTableTheListAndTheFile) {
   EXPECT_TRUE(e2e::waitUntil([&] { return savedLocks().size() == 3 && !savedLocks()[0].second; }, kSettleMs));
 
   // Delete the first and the last: the middle one stays, as record 0.
-  ASSERT_TRUE(selectRows(manager_.handle(), list_, {0, 2}));
+  ASSERT_TRUE(e2e::selectRows(manager_.handle(), list_, {0, 2}));
   EXPECT_TRUE(buttonEnabled(kCmdDeleteLock));
   EXPECT_FALSE(buttonEnabled(2)) << "Edit Lock takes one row";
   command(kCmdDeleteLock);
@@ -806,9 +446,9 @@ TEST_F(ManagerTest, LockUnlockAndDeleteChangeTheTableTheListAndTheFile) {
 TEST_F(ManagerTest, DialogsNotInThisBuildSaySoAndChangeNothing) {
   writeDatabase(threeLocks());
   startManager();
-  openManager();
+  passGate();
   std::vector<unsigned char> before;
-  ASSERT_TRUE(readWholeFile(databasePath_, before));
+  ASSERT_TRUE(e2e::readWholeFile(databasePath_, before));
   const struct {
     int command;
     const char* says;
@@ -817,7 +457,7 @@ TEST_F(ManagerTest, DialogsNotInThisBuildSaySoAndChangeNothing) {
       {40029, "The change-password wizard is not available in this build yet."},
   };
   for (const auto& c : cases) {
-    ASSERT_TRUE(selectRows(manager_.handle(), list_, {0})) << c.command;
+    ASSERT_TRUE(e2e::selectRows(manager_.handle(), list_, {0})) << c.command;
     command(c.command);
     HWND box = waitForShown(manager_.id(), kDialogClass, "Vantakey", c.says);
     ASSERT_NE(box, nullptr) << c.command;
@@ -841,7 +481,7 @@ TEST_F(ManagerTest, DialogsNotInThisBuildSaySoAndChangeNothing) {
   EXPECT_EQ(recordCount(), 3u);
   EXPECT_STREQ(record(0).title, "Untitled - Notepad");
   std::vector<unsigned char> after;
-  ASSERT_TRUE(readWholeFile(databasePath_, after));
+  ASSERT_TRUE(e2e::readWholeFile(databasePath_, after));
   EXPECT_EQ(after, before);
 }
 

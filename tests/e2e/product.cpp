@@ -1,0 +1,381 @@
+#include "product.h"
+
+#include <cstring>
+
+#include "platform/win32/handle.h"
+
+namespace vk {
+namespace e2e {
+
+// ---- dialogs of other processes ---------------------------------------------------
+
+void pressButton(HWND dialog, int id) {
+  ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+std::string itemText(HWND dialog, int id) {
+  char text[1024];
+  const UINT n = ::GetDlgItemTextA(dialog, id, text, sizeof text);
+  return std::string(text, n);
+}
+
+std::string staticTexts(HWND dialog) {
+  std::string all;
+  ::EnumChildWindows(
+      dialog,
+      [](HWND child, LPARAM p) -> BOOL {
+        if (_stricmp(windowClass(child).c_str(), "Static") == 0) {
+          auto* out = reinterpret_cast<std::string*>(p);
+          *out += windowTitle(child);
+          *out += '|';
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&all));
+  return all;
+}
+
+HWND waitForShown(DWORD pid, const char* className, const char* caption, const char* text, DWORD deadlineMs) {
+  HWND found = nullptr;
+  waitUntil(
+      [&] {
+        found = nullptr;
+        for (HWND w : windowsOf(pid)) {
+          if (windowClass(w) != className || !::IsWindowVisible(w)) continue;
+          if (caption != nullptr && windowTitle(w) != caption) continue;
+          if (text != nullptr && staticTexts(w).find(text) == std::string::npos) continue;
+          found = w;
+          return true;
+        }
+        return false;
+      },
+      deadlineMs);
+  return found;
+}
+
+bool gone(HWND w) {
+  return waitUntil([&] { return !::IsWindow(w); }, kSettleMs);
+}
+
+bool isShownNormally(HWND w) { return ::IsWindowVisible(w) && !::IsIconic(w); }
+
+void paintNow(HWND w) { ::RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN); }
+
+void screenshot(HWND w, const std::string& name, HWND behind) {
+  if (!screenshotsEnabled()) return;
+  if (behind != nullptr) paintNow(behind);
+  paintNow(w);
+  EXPECT_TRUE(takeScreenshot(name)) << name;
+}
+
+HWND waitForPrompt(DWORD pid, const char* caption) { return waitForShown(pid, kDialogClass, caption); }
+
+void enterPassword(HWND prompt, const char* password) {
+  ASSERT_TRUE(::SetDlgItemTextA(prompt, kPromptPasswordEdit, password));
+  pressButton(prompt, IDOK);
+}
+
+int trayWindowCount() {
+  int count = 0;
+  for (HWND w = ::FindWindowExA(nullptr, nullptr, kTrayClass, kTrayTitle); w != nullptr;
+       w = ::FindWindowExA(nullptr, w, kTrayClass, kTrayTitle)) {
+    ++count;
+  }
+  return count;
+}
+
+// ---- files -------------------------------------------------------------------------
+
+std::string windowsFile(const char* name) {
+  char dir[MAX_PATH];
+  const UINT n = ::GetWindowsDirectoryA(dir, MAX_PATH);
+  return std::string(dir, n) + "\\" + name;
+}
+
+bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes) {
+  bytes.clear();
+  win32::UniqueFile f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f) return false;
+  unsigned char chunk[4096];
+  DWORD got = 0;
+  while (::ReadFile(f.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+  return true;
+}
+
+bool writeWholeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
+  win32::UniqueFile f(
+      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f) return false;
+  DWORD written = 0;
+  return ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+// ---- "vk2.dat" ----------------------------------------------------------------------
+
+bool FileLock::operator==(const FileLock& o) const {
+  return className == o.className && title == o.title && wildcard == o.wildcard && enabled == o.enabled &&
+         maxTries == o.maxTries && relockSeconds == o.relockSeconds && action == o.action &&
+         std::memcmp(digest.bytes, o.digest.bytes, sizeof digest.bytes) == 0;
+}
+
+std::ostream& operator<<(std::ostream& out, const FileLock& l) {
+  return out << "{class \"" << l.className << "\", title \"" << l.title << "\", wildcard " << l.wildcard
+             << ", enabled " << l.enabled << ", tries " << l.maxTries << ", relock " << l.relockSeconds
+             << ", action " << l.action << "}";
+}
+
+std::vector<unsigned char> databaseImage(const char* systemPassword, const std::vector<FileLock>& locks,
+                                         bool shutDownAtLogOff) {
+  std::vector<unsigned char> b;
+  auto u8 = [&](unsigned v) { b.push_back(static_cast<unsigned char>(v)); };
+  auto u16 = [&](unsigned v) {
+    u8(v & 0xFF);
+    u8((v >> 8) & 0xFF);
+  };
+  auto i32 = [&](std::int32_t v) {
+    for (int i = 0; i < 4; ++i) u8((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+  };
+  auto text = [&](const std::string& s) {
+    u16(static_cast<unsigned>(s.size()));
+    b.insert(b.end(), s.begin(), s.end());
+  };
+  auto digest = [&](const PasswordDigest& d) { b.insert(b.end(), d.bytes, d.bytes + 20); };
+  digest(systemPassword != nullptr ? digestOf(systemPassword) : PasswordDigest{});
+  text("NONE");
+  digest(PasswordDigest{});
+  text("");
+  text("");
+  u8(shutDownAtLogOff ? 1 : 0);
+  u16(0);
+  u16(0);
+  u16(static_cast<unsigned>(locks.size()));
+  for (const FileLock& l : locks) {
+    text(l.className);
+    text(l.title);
+    u8(l.wildcard ? 1 : 0);
+    u8(l.enabled ? 1 : 0);
+    u16(l.maxTries);
+    i32(l.relockSeconds);
+    u16(l.action);
+    digest(l.digest);
+  }
+  return b;
+}
+
+bool readLocks(const std::vector<unsigned char>& file, std::vector<FileLock>& locks) {
+  std::size_t at = 0;
+  auto have = [&](std::size_t n) { return file.size() - at >= n; };
+  auto u16 = [&](unsigned& v) {
+    if (!have(2)) return false;
+    v = file[at] | (file[at + 1] << 8);
+    at += 2;
+    return true;
+  };
+  auto text = [&](std::string* out) {
+    unsigned n = 0;
+    if (!u16(n) || !have(n)) return false;
+    if (out != nullptr) out->assign(reinterpret_cast<const char*>(&file[at]), n);
+    at += n;
+    return true;
+  };
+  auto skip = [&](std::size_t n) {
+    if (!have(n)) return false;
+    at += n;
+    return true;
+  };
+  unsigned count = 0, ignored = 0;
+  if (!skip(20) || !text(nullptr) || !skip(20) || !text(nullptr) || !text(nullptr) || !skip(1) || !u16(ignored) ||
+      !u16(ignored) || !u16(count)) {
+    return false;
+  }
+  locks.clear();
+  for (unsigned i = 0; i < count; ++i) {
+    FileLock l;
+    unsigned tries = 0, action = 0;
+    if (!text(&l.className) || !text(&l.title) || !have(2)) return false;
+    l.wildcard = file[at] != 0;
+    l.enabled = file[at + 1] != 0;
+    at += 2;
+    if (!u16(tries) || !have(4)) return false;
+    l.relockSeconds = static_cast<std::int32_t>(file[at] | (file[at + 1] << 8) | (file[at + 2] << 16) |
+                                                (static_cast<std::uint32_t>(file[at + 3]) << 24));
+    at += 4;
+    if (!u16(action) || !have(20)) return false;
+    std::memcpy(l.digest.bytes, &file[at], 20);
+    at += 20;
+    l.maxTries = static_cast<std::uint16_t>(tries);
+    l.action = static_cast<std::uint16_t>(action);
+    locks.push_back(l);
+  }
+  return true;
+}
+
+FileLock fromRecord(const LockRecord& r) {
+  FileLock l;
+  l.className.assign(r.className, strnlen(r.className, sizeof r.className));
+  l.title.assign(r.title, strnlen(r.title, sizeof r.title));
+  l.wildcard = r.wildcard != 0;
+  l.enabled = r.enabled != 0;
+  l.maxTries = r.maxTries;
+  l.relockSeconds = r.relockSeconds;
+  l.action = r.action;
+  l.digest = r.digest;
+  return l;
+}
+
+// ---- the manager's list ---------------------------------------------------------------
+
+RemoteBlock::RemoteBlock(HANDLE process, std::size_t size)
+    : process_(process), address_(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+
+RemoteBlock::~RemoteBlock() {
+  if (address_ != nullptr) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+}
+
+bool RemoteBlock::write(std::size_t offset, const void* data, std::size_t size) const {
+  SIZE_T done = 0;
+  return ::WriteProcessMemory(process_, at(offset), data, size, &done) && done == size;
+}
+
+bool RemoteBlock::read(std::size_t offset, void* data, std::size_t size) const {
+  SIZE_T done = 0;
+  return ::ReadProcessMemory(process_, at(offset), data, size, &done) && done == size;
+}
+
+std::vector<Row> listRows(HANDLE process, HWND list) {
+  constexpr int kColumns = 6;
+  std::vector<Row> rows;
+  const int count = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  constexpr std::size_t kText = 300;
+  RemoteBlock block(process, sizeof(LVITEMA) + kText);
+  if (!block.valid()) return rows;
+  for (int r = 0; r < count; ++r) {
+    Row row;
+    for (int c = 0; c < kColumns; ++c) {
+      LVITEMA item;
+      std::memset(&item, 0, sizeof item);
+      item.iSubItem = c;
+      item.pszText = reinterpret_cast<char*>(block.at(sizeof(LVITEMA)));
+      item.cchTextMax = static_cast<int>(kText);
+      char text[kText] = {};
+      if (!block.write(0, &item, sizeof item)) return rows;
+      const LRESULT n = ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(r),
+                                       reinterpret_cast<LPARAM>(block.at(0)));
+      if (!block.read(sizeof(LVITEMA), text, kText)) return rows;
+      row.emplace_back(text, n > 0 ? static_cast<std::size_t>(n) : 0);
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+bool selectRows(HANDLE process, HWND list, const std::vector<int>& rows, UINT state) {
+  RemoteBlock block(process, sizeof(LVITEMA));
+  if (!block.valid()) return false;
+  auto setState = [&](WPARAM row, UINT value) {
+    LVITEMA item;
+    std::memset(&item, 0, sizeof item);
+    item.stateMask = state;
+    item.state = value;
+    return block.write(0, &item, sizeof item) &&
+           ::SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(block.at(0))) != FALSE;
+  };
+  if (!setState(static_cast<WPARAM>(-1), 0)) return false;
+  for (int r : rows) {
+    if (!setState(static_cast<WPARAM>(r), state)) return false;
+  }
+  return static_cast<int>(::SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)) == static_cast<int>(rows.size());
+}
+
+// ---- the fixture ---------------------------------------------------------------------
+
+void ManagerSession::SetUp() {
+  ASSERT_EQ(trayWindowCount(), 0) << "a manager is running already";
+  databasePath_ = windowsFile("vk2.dat");
+  hadDatabase_ = readWholeFile(databasePath_, savedDatabase_);
+  ASSERT_TRUE(table_.open(kernel_));
+  mutex_ = kernel_.createMutex(kTableMutexName, false);
+  ASSERT_NE(mutex_, nullptr);
+}
+
+void ManagerSession::TearDown() {
+  endManager();
+  for (Process* p : helperProcesses()) {
+    if (p->running()) p->terminate();
+  }
+  if (manager_.running()) manager_.terminate();
+  if (hadDatabase_) {
+    EXPECT_TRUE(writeWholeFile(databasePath_, savedDatabase_));
+  } else {
+    ::DeleteFileA(databasePath_.c_str());
+  }
+  table_.close();
+  if (mutex_ != nullptr) kernel_.closeMutex(mutex_);
+}
+
+void ManagerSession::writeDatabase(const std::vector<FileLock>& locks, bool shutDownAtLogOff) {
+  ASSERT_TRUE(writeWholeFile(databasePath_, databaseImage(kSystemPassword, locks, shutDownAtLogOff)));
+}
+
+void ManagerSession::startManager() {
+  manager_ = spawn(siblingPath("vkmanager.exe"), {});
+  ASSERT_TRUE(manager_.started());
+  tray_ = waitForWindow(manager_.id(), kTrayClass, kTrayTitle, kAppearMs);
+  ASSERT_NE(tray_, nullptr) << "no tray window";
+  ASSERT_TRUE(waitUntil([&] { return table_.cbtHook() != 0 && table_.callWndRetHook() != 0; }, kSettleMs))
+      << "the hook handles never reached the table header";
+  frame_ = waitForWindow(manager_.id(), kFrameClass, kManagerCaption, kSettleMs);
+  ASSERT_NE(frame_, nullptr) << "no manager window";
+}
+
+void ManagerSession::endManager() {
+  if (!manager_.running()) return;
+  closeOpenDialogs();
+  HWND frame = findWindow(manager_.id(), kFrameClass, kManagerCaption);
+  HWND question = nullptr;
+  if (frame != nullptr) {
+    ::PostMessageA(frame, WM_COMMAND, MAKEWPARAM(kCmdExit, 0), 0);
+    question = waitForShown(manager_.id(), kDialogClass, kManagerCaption, kExitQuestion, kSettleMs);
+  }
+  if (question != nullptr) pressButton(question, IDYES);
+  if (question == nullptr || !manager_.wait(kAppearMs)) {
+    ADD_FAILURE() << "the manager did not exit through Exit; killed, its hooks stay behind";
+    manager_.terminate();
+  }
+}
+
+HWND ManagerSession::openGate() {
+  ::PostMessageA(tray_, kTrayMessage, kTrayIconId, WM_LBUTTONDBLCLK);
+  return waitForShown(manager_.id(), kDialogClass, kManagerCaption, kGateText);
+}
+
+void ManagerSession::passGate() {
+  HWND gate = openGate();
+  ASSERT_NE(gate, nullptr) << "no password gate";
+  ASSERT_TRUE(::SetDlgItemTextA(gate, kGatePasswordEdit, kSystemPassword));
+  pressButton(gate, IDOK);
+  ASSERT_TRUE(gone(gate));
+  ASSERT_TRUE(waitUntil([&] { return ::IsWindowVisible(frame_) != FALSE; }, kSettleMs));
+  list_ = reinterpret_cast<HWND>(::GetPropA(frame_, "list"));
+  ASSERT_NE(list_, nullptr) << "the manager window has no \"list\" property";
+  ASSERT_EQ(windowClass(list_), "SysListView32");
+}
+
+void ManagerSession::command(int id) { ::PostMessageA(frame_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+LockRecord ManagerSession::record(std::uint32_t i) {
+  TableLock lock(kernel_, mutex_);
+  EXPECT_TRUE(lock.held());
+  return table_.record(i).copy();
+}
+
+std::uint32_t ManagerSession::recordCount() {
+  TableLock lock(kernel_, mutex_);
+  EXPECT_TRUE(lock.held());
+  return table_.recordCount();
+}
+
+}  // namespace e2e
+}  // namespace vk
