@@ -195,8 +195,10 @@ bool readLocks(const std::vector<unsigned char>& file, std::vector<FileLock>& lo
     FileLock l;
     unsigned tries = 0, action = 0;
     if (!text(&l.className) || !text(&l.title) || !have(2)) return false;
-    l.wildcard = file[at] != 0;
-    l.enabled = file[at + 1] != 0;
+    // The manager writes flags as exactly 0 or 1; anything else is a bad file.
+    if (file[at] > 1 || file[at + 1] > 1) return false;
+    l.wildcard = file[at] == 1;
+    l.enabled = file[at + 1] == 1;
     at += 2;
     if (!u16(tries) || !have(4)) return false;
     l.relockSeconds = static_cast<std::int32_t>(file[at] | (file[at + 1] << 8) | (file[at + 2] << 16) |
