@@ -13,6 +13,12 @@
   manager/resources/titlebar.bmp         an active window's title bar and menu bar, for
                                          the page that asks the user to activate a
                                          window (109): 270 x 58, 24 bits per pixel
+  manager/resources/password_wizard.bmp  the password wizards' picture along each page's
+                                         left edge (134): 116 x 242, 24 bits per pixel
+                                         (77 x 149 dialog units)
+  manager/resources/tray_area.bmp        the taskbar's notification area with an arrow
+                                         at the padlock icon, for the last first-run
+                                         page (108): 150 x 46, 24 bits per pixel
 
 Run from the repository root:  python3 manager/resources/draw_artwork.py
 Pure Python, no third-party modules; the pictures are built from simple shapes
@@ -317,6 +323,11 @@ FONT = {
     't': ('01000', '01000', '11100', '01000', '01000', '01001', '00110'),
     'w': ('00000', '00000', '10001', '10001', '10101', '10101', '01010'),
     '-': ('00000', '00000', '00000', '11111', '00000', '00000', '00000'),
+    '0': ('01110', '10001', '10011', '10101', '11001', '10001', '01110'),
+    '1': ('00100', '01100', '00100', '00100', '00100', '00100', '01110'),
+    '2': ('01110', '10001', '00001', '00010', '00100', '01000', '11111'),
+    '4': ('00010', '00110', '01010', '10010', '11111', '00010', '00010'),
+    ':': ('00000', '01100', '01100', '00000', '01100', '01100', '00000'),
     ' ': ('00000',) * 7,
 }
 
@@ -431,6 +442,85 @@ def wizard_panel(x, y, width=147, height=309):
     return base
 
 
+def password_panel(x, y, width=116, height=242):
+    """The password wizards' left-edge picture: the New Lock wizard's blue
+    panel in a deeper teal, a large key standing over a padlock, light falling
+    from the top."""
+    u, v = x / width, y / width
+    base = mix((40, 120, 150), (6, 36, 56), y / height)
+    glow = math.hypot(u - 0.5, v - 0.6)
+    base = mix((150, 215, 230), base, min(1.0, glow / 0.6))
+    c = padlock(u, v, 0.7, 0.15, 0.95)
+    if c is not None:
+        return c
+    # a key, bow at the top, shaft down to the padlock
+    kx, ky = 0.5, 0.42
+    r = math.hypot(u - kx, v - ky)
+    if r < 0.17:
+        if r < 0.08:
+            return base
+        return mix((255, 225, 110), (200, 140, 20), (v - ky + 0.17) / 0.34) if r < 0.15 else RIM
+    if abs(u - kx) < 0.035 and ky + 0.16 <= v <= 0.98:
+        return (230, 180, 50) if abs(u - kx) < 0.022 else RIM
+    if kx + 0.03 <= u <= kx + 0.12 and (0.80 <= v <= 0.84 or 0.88 <= v <= 0.92):
+        return (230, 180, 50)
+    # a thin light rule along the right edge, where the page's text begins
+    if x >= width - 2:
+        return (200, 225, 235)
+    return base
+
+
+def tray_area(x, y, width=150, height=46):
+    """The right end of the taskbar: the sunken notification area with two
+    other icons, the padlock and the clock, and a red arrow coming down at the
+    padlock from above."""
+    bar_top = 22
+    lock_x = 84  # left edge of the 16 x 16 padlock
+    # the arrow: a thick shaft from the top left and a head ending above the padlock
+    tip_x, tip_y = lock_x + 8, bar_top + 4
+    if y < bar_top + 4:
+        d = seg_dist(x, y, 34, 3, tip_x - 7, tip_y - 7)
+        head = (tip_y - 12 <= y <= tip_y and abs((x - tip_x) - (y - tip_y)) <= 2.5 and x <= tip_x) or \
+               (tip_x - 12 <= x <= tip_x and abs((y - tip_y) - (x - tip_x)) <= 2.5 and y <= tip_y)
+        if d < 2.2 or head or seg_dist(x, y, tip_x - 11, tip_y, tip_x, tip_y) < 1.6 or seg_dist(x, y, tip_x, tip_y - 11, tip_x, tip_y) < 1.6:
+            return (210, 20, 20)
+        return None
+    face = (212, 208, 200)
+    if y < bar_top + 1:
+        return face
+    if y < bar_top + 2:
+        return (255, 255, 255)
+    # the sunken notification area
+    ax0, ay0, ax1, ay1 = 30, bar_top + 5, width - 3, height - 4
+    if ax0 <= x < ax1 and ay0 <= y < ay1:
+        if x < ax0 + 1 or y < ay0 + 1:
+            return (128, 128, 128)
+        if x >= ax1 - 1 or y >= ay1 - 1:
+            return (255, 255, 255)
+        icons = layered(
+            # a speaker
+            lambda u, v: (40, 40, 40) if 36 <= u < 40 and ay0 + 7 <= v < ay0 + 12 else None,
+            lambda u, v: (40, 40, 40) if 40 <= u < 45 and abs(v - (ay0 + 9.5)) <= (u - 40) + 2.5 else None,
+            # a small monitor
+            lambda u, v: ((0, 100, 120) if 62 <= u < 73 and ay0 + 5 <= v < ay0 + 12 else
+                          (60, 60, 60) if 60 <= u < 75 and ay0 + 3 <= v < ay0 + 14 else
+                          (60, 60, 60) if 64 <= u < 71 and ay0 + 14 <= v < ay0 + 16 else None),
+            lambda u, v: padlock((u - lock_x) / 16, (v - ay0 - 1) / 16, accent=BLUE)
+            if lock_x <= u < lock_x + 16 and ay0 + 1 <= v < ay0 + 17 else None,
+            text_shape('12:40', 112, ay0 + 5, (0, 0, 0)),
+        )
+        c = icons(x, y)
+        return c if c is not None else face
+    # the end of a task button at the left
+    if 0 <= x < 24 and bar_top + 4 <= y < height - 3:
+        if x >= 23 or y >= height - 4:
+            return (64, 64, 64)
+        if y < bar_top + 5:
+            return (255, 255, 255)
+        return face
+    return face
+
+
 BLUE = ((120, 170, 250), (30, 70, 170))
 
 if __name__ == '__main__':
@@ -452,3 +542,5 @@ if __name__ == '__main__':
     ])
     write_bmp24(os.path.join(res, 'wizard.bmp'), render_rect(wizard_panel, 147, 309, (8, 24, 72)))
     write_bmp24(os.path.join(res, 'titlebar.bmp'), render_rect(window_bar, 270, 58, (212, 208, 200)))
+    write_bmp24(os.path.join(res, 'password_wizard.bmp'), render_rect(password_panel, 116, 242, (6, 36, 56)))
+    write_bmp24(os.path.join(res, 'tray_area.bmp'), render_rect(tray_area, 150, 46, (212, 208, 200)))
