@@ -27,6 +27,19 @@
 //   are skipped so the following fields are read from their right place.
 
 namespace vk {
+
+bool readReservedStrings(FieldReader& in, ManagerSettings& settings, bool& anyCut) {
+  for (ReservedString& reserved : settings.reservedStrings) {
+    char bytes[kSettingTextCapacity];
+    std::size_t length = 0;
+    bool cut = false;
+    if (!in.readText(bytes, sizeof bytes, length, cut)) return false;
+    anyCut = anyCut || cut;
+    reserved.length = static_cast<std::uint16_t>(length);
+    std::memcpy(reserved.bytes, bytes, length);
+  }
+  return true;
+}
 namespace {
 
 bool roomForAnotherLock(const LockTableView& table) {
@@ -65,15 +78,9 @@ DatabaseReadReport decodeDatabase(const unsigned char* data, std::size_t size,
   setSecretQuestion(settings, question);
   settings.secretAnswerDigest = answerDigest;
 
-  for (ReservedString& reserved : settings.reservedStrings) {
-    char bytes[kSettingTextCapacity];
-    if (!in.readText(bytes, sizeof bytes, length, cut)) {
-      report.endedEarly = true;
-      return report;
-    }
-    report.textCut = report.textCut || cut;
-    reserved.length = static_cast<std::uint16_t>(length);
-    std::memcpy(reserved.bytes, bytes, length);
+  if (!readReservedStrings(in, settings, report.textCut)) {
+    report.endedEarly = true;
+    return report;
   }
 
   bool shutDown = false;

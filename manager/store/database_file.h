@@ -30,6 +30,13 @@ constexpr const char* kSaveFailedText =
     "was denied.\n\nNew Vantakeys will not be accessible in the next session.";
 constexpr const char* kSaveFailedCaption = "Error";
 
+class FieldReader;
+
+// Both database formats keep the two reserved strings one after the other.
+// Each is taken only when it was read whole; false when the data ends inside
+// one. anyCut is set when a stored string was longer than its field.
+bool readReservedStrings(FieldReader& in, ManagerSettings& settings, bool& anyCut);
+
 // Full path of a database file in the Windows directory, with exactly one
 // backslash before the name. Empty when the directory cannot be had.
 std::string databasePath(DatabaseFiles& files, const char* fileName);

@@ -25,20 +25,13 @@ OlderReadReport decodeOlderDatabase(const unsigned char* data, std::size_t size,
   OlderReadReport report;
   FieldReader in(data, size);
   std::size_t length = 0;
-  bool cut = false;
   if (!in.skip(kOlderSkippedBlock)) {
     report.endedEarly = true;
     return report;
   }
-  for (ReservedString& reserved : settings.reservedStrings) {
-    char bytes[kSettingTextCapacity];
-    if (!in.readText(bytes, sizeof bytes, length, cut)) {
-      report.endedEarly = true;
-      return report;
-    }
-    report.textCut = report.textCut || cut;
-    reserved.length = static_cast<std::uint16_t>(length);
-    std::memcpy(reserved.bytes, bytes, length);
+  if (!readReservedStrings(in, settings, report.textCut)) {
+    report.endedEarly = true;
+    return report;
   }
   std::uint16_t lockCount = 0;
   if (!in.readU16(lockCount)) {
