@@ -77,6 +77,12 @@ class DialogView {
     (void)id;
     return -1;
   }
+  // EM_SETTABSTOPS with one value: a tab stop every `dialogUnits` in a
+  // multi-line edit box.
+  virtual void setTabStops(int id, int dialogUnits) {
+    (void)id;
+    (void)dialogUnits;
+  }
 };
 
 // The behaviour of one dialog. Handlers return true when they handled the

@@ -309,6 +309,9 @@ int ActionPage::onBack(DialogView&, WizardFrame&) {
 // --- 143
 
 WizardButtons SummaryPage::onSetActive(DialogView& page, WizardFrame&) {
+  // The summary's labels end in tabs; evenly spaced stops line the values up
+  // in a column.
+  page.setTabStops(kIdSummaryBox, kSummaryTabStop);
   page.setItemText(kIdSummaryBox, lockSummary(pending()).c_str());
   return WizardButtons::BackFinish;
 }

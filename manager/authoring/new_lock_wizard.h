@@ -67,6 +67,9 @@ constexpr const char* kPasswordMismatchText =
 constexpr const char* kPasswordMismatchCaption = "Password Error";
 constexpr const char* kNotPositiveText = "You must enter a positive integer in the box. Please try again.";
 
+// Tab stops of the summary box, every so many dialog units: the labels end
+// at the second stop, "Action:" (two tabs) from the first.
+constexpr int kSummaryTabStop = 38;
 constexpr const char* kSummaryFormat =
     "Window title: \t  %s\r\nWildcard matching: \t  %s\r\nPassword protected:  %s\r\nPassword "
     "tries: \t  %s\r\nTime until re-lock: \t  %s minute(s)\r\nAction: \t\t  %s";

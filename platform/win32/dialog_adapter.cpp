@@ -61,6 +61,11 @@ int Win32DialogView::selectedListEntry(int id) {
   return static_cast<int>(::SendDlgItemMessageA(dialog_, id, CB_GETCURSEL, 0, 0));
 }
 
+void Win32DialogView::setTabStops(int id, int dialogUnits) {
+  INT stop = dialogUnits;
+  ::SendDlgItemMessageA(dialog_, id, EM_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&stop));
+}
+
 namespace {
 
 // The binding sits in the dialog's user slot from WM_INITDIALOG until the

@@ -43,6 +43,7 @@ class Win32DialogView final : public DialogView {
   void addListEntry(int id, const char* text) override;
   void selectListEntry(int id, int index) override;
   int selectedListEntry(int id) override;
+  void setTabStops(int id, int dialogUnits) override;
 
  private:
   HWND dialog_ = nullptr;

@@ -58,6 +58,13 @@ int FakeDialogView::listSelection(int id) const {
   return it == items_.end() ? -1 : it->second.selected;
 }
 
+void FakeDialogView::setTabStops(int id, int dialogUnits) { items_[id].tabStops = dialogUnits; }
+
+int FakeDialogView::tabStops(int id) const {
+  auto it = items_.find(id);
+  return it == items_.end() ? 0 : it->second.tabStops;
+}
+
 std::pair<int, int> FakeDialogView::upDownRange(int id) const {
   auto it = items_.find(id);
   return it == items_.end() ? std::pair<int, int>(0, 0) : it->second.range;

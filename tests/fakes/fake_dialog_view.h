@@ -43,6 +43,7 @@ class FakeDialogView : public DialogView {
   void addListEntry(int id, const char* text) override;
   void selectListEntry(int id, int index) override;
   int selectedListEntry(int id) override;
+  void setTabStops(int id, int dialogUnits) override;
 
   // What the user sees.
   std::string itemText(int id) const;
@@ -57,6 +58,8 @@ class FakeDialogView : public DialogView {
   int result() const { return result_; }
   // The range last set on an up-down control; {0, 0} when none was set.
   std::pair<int, int> upDownRange(int id) const;
+  // The uniform tab stop last set on an edit box; 0 when none was set.
+  int tabStops(int id) const;
   const std::vector<std::string>& listEntries(int id) const;
   int listSelection(int id) const;  // -1 when none
 
@@ -72,6 +75,7 @@ class FakeDialogView : public DialogView {
     std::pair<int, int> range{0, 0};
     std::vector<std::string> entries;
     int selected = -1;
+    int tabStops = 0;
   };
 
   std::map<int, Item> items_;

@@ -658,6 +658,8 @@ TEST_F(NewLockWizardTest, SummaryShowsTheChoicesInItsFixedLayout) {
         "Time until re-lock: \t  5 minute(s)\r\n"
         "Action: \t\t  Shutdown Computer",
         w.page(kPageSummary).itemText(kIdSummaryBox));
+    // Every label ends in a tab; one stop for all lines keeps the values in a column.
+    EXPECT_GT(w.page(kPageSummary).tabStops(kIdSummaryBox), 0);
   });
   EXPECT_EQ(300, pending().relockSeconds);
 }
