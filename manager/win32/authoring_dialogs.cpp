@@ -69,7 +69,7 @@ class PropertyDialogRunner final : public DialogRunner {
 
 }  // namespace
 
-AuthoringDialogs::AuthoringDialogs(HINSTANCE instance, PendingDialogs& others, WizardRunner& wizards,
+AuthoringDialogs::AuthoringDialogs(HINSTANCE instance, PasswordDialogs& others, WizardRunner& wizards,
                                    WindowPicker& picker, Shell& shell)
     : instance_(instance),
       others_(others),

@@ -1,13 +1,13 @@
 // The manager's dialogs on Win32 with the lock authoring ones in place: the
 // New Lock wizard as a property sheet and the Edit Lock dialog (146). The
-// other entries go to the ones this build does not have yet.
+// password wizards and the Options dialog come from PasswordDialogs.
 #pragma once
 
 #include <windows.h>
 
 #include "manager/authoring/new_lock_wizard.h"
 #include "manager/shell/manager_dialogs.h"
-#include "manager/win32/pending_dialogs.h"
+#include "manager/win32/password_dialogs.h"
 #include "platform/shell.h"
 #include "platform/wizard_page.h"
 
@@ -15,7 +15,7 @@ namespace vk {
 
 class AuthoringDialogs final : public ManagerDialogs {
  public:
-  AuthoringDialogs(HINSTANCE instance, PendingDialogs& others, WizardRunner& wizards, WindowPicker& picker,
+  AuthoringDialogs(HINSTANCE instance, PasswordDialogs& others, WizardRunner& wizards, WindowPicker& picker,
                    Shell& shell);
   AuthoringDialogs(const AuthoringDialogs&) = delete;
   AuthoringDialogs& operator=(const AuthoringDialogs&) = delete;
@@ -30,7 +30,7 @@ class AuthoringDialogs final : public ManagerDialogs {
 
  private:
   HINSTANCE instance_;
-  PendingDialogs& others_;
+  PasswordDialogs& others_;
   WizardRunner& wizards_;
   WindowPicker& picker_;
   Shell& shell_;

@@ -9,7 +9,7 @@
 #include "manager/shell/password_gate.h"
 #include "manager/shell/tray_window.h"
 #include "manager/win32/authoring_dialogs.h"
-#include "manager/win32/pending_dialogs.h"
+#include "manager/win32/password_dialogs.h"
 #include "manager/win32/window_procedures.h"
 #include "platform/win32/clock.h"
 #include "platform/win32/database_files.h"
@@ -21,6 +21,7 @@
 #include "platform/win32/property_sheet.h"
 #include "platform/win32/shell.h"
 #include "platform/win32/shell_platform.h"
+#include "platform/win32/startup_entry.h"
 #include "platform/win32/toolbar.h"
 #include "platform/win32/window_picker.h"
 
@@ -47,11 +48,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     vk::win32::Win32DatabaseFiles files;
     vk::win32::Win32MessageBoxes boxes;
     vk::win32::Win32DialogRunner dialogRunner(instance);
-    vk::PendingDialogs pending(boxes, system);
     vk::win32::Win32WizardRunner wizards(instance);
+    vk::win32::Win32StartupEntry startup;
+    vk::PasswordDialogs passwordDialogs(wizards, dialogRunner, startup);
     vk::win32::Win32WindowPicker picker;
     vk::win32::Win32Shell shell;
-    vk::AuthoringDialogs dialogs(instance, pending, wizards, picker, shell);
+    vk::AuthoringDialogs dialogs(instance, passwordDialogs, wizards, picker, shell);
     vk::win32::Win32FrameWindow frame(instance, vk::win32::frameWindowProcedure);
     vk::win32::Win32Toolbar toolbar(frame);
     vk::win32::Win32ListControl list(frame);

@@ -171,7 +171,7 @@ TEST(ManagerProgram, IsAStaticGuiProgramWithItsResources) {
   EXPECT_EQ(bitmap->biHeight, 32);
   EXPECT_EQ(bitmap->biBitCount, 4);
 
-  // The two dialogs' frames.
+  // The dialogs' frames.
   struct DialogFrame {
     WORD id;
     DWORD style;
@@ -182,6 +182,7 @@ TEST(ManagerProgram, IsAStaticGuiProgramWithItsResources) {
                 DS_ABSALIGN,
        216, 90},
       {106, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT, 166, 98},
+      {154, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT, 170, 69},
   };
   for (const DialogFrame& d : dialogs) {
     HRSRC r = ::FindResourceA(m, MAKEINTRESOURCEA(d.id), MAKEINTRESOURCEA(5));  // RT_DIALOG
@@ -270,19 +271,6 @@ TEST_F(ManagerTest, ASecondCopyExitsAtOnceAndTheRunningOneAsksForThePassword) {
   pressButton(gate, IDCANCEL);
   EXPECT_TRUE(gone(gate));
   EXPECT_FALSE(::IsWindowVisible(frame_)) << "Cancel keeps the manager window hidden";
-}
-
-TEST_F(ManagerTest, WithoutADatabaseItSaysTheFirstRunWizardIsMissingAndExits) {
-  ::DeleteFileA(databasePath_.c_str());
-  manager_ = e2e::spawn(e2e::siblingPath("vkmanager.exe"), {});
-  ASSERT_TRUE(manager_.started());
-  HWND box = waitForShown(manager_.id(), kDialogClass, "Vantakey", "first-run wizard");
-  ASSERT_NE(box, nullptr) << "no message about the missing first-run wizard";
-  pressButton(box, IDOK);
-  DWORD code = 99;
-  ASSERT_TRUE(manager_.wait(kAppearMs, &code)) << "the manager kept running without a system password";
-  EXPECT_EQ(code, 0u);
-  EXPECT_EQ(trayWindowCount(), 0);
 }
 
 // ---- the tray window and the gate ----------------------------------------------
@@ -439,50 +427,6 @@ TEST_F(ManagerTest, LockUnlockAndDeleteChangeTheTableTheListAndTheFile) {
   EXPECT_TRUE(e2e::waitUntil([&] { return rows().size() == 1 && rows()[0][0] == "Calc*"; }, kSettleMs));
   const std::vector<std::pair<std::string, bool>> saved = {{"Calc*", true}};
   EXPECT_TRUE(e2e::waitUntil([&] { return savedLocks() == saved; }, kSettleMs));
-}
-
-// The dialogs of other parts are not in this build: each says so and
-// changes nothing.
-TEST_F(ManagerTest, DialogsNotInThisBuildSaySoAndChangeNothing) {
-  writeDatabase(threeLocks());
-  startManager();
-  passGate();
-  std::vector<unsigned char> before;
-  ASSERT_TRUE(e2e::readWholeFile(databasePath_, before));
-  const struct {
-    int command;
-    const char* says;
-  } cases[] = {
-      {40026, "The Options dialog is not available in this build yet."},
-      {40029, "The change-password wizard is not available in this build yet."},
-  };
-  for (const auto& c : cases) {
-    ASSERT_TRUE(e2e::selectRows(manager_.handle(), list_, {0})) << c.command;
-    command(c.command);
-    HWND box = waitForShown(manager_.id(), kDialogClass, "Vantakey", c.says);
-    ASSERT_NE(box, nullptr) << c.command;
-    pressButton(box, IDOK);
-    ASSERT_TRUE(gone(box)) << c.command;
-  }
-  // "I lost my password..." in the gate, once the window is hidden again.
-  command(40027);
-  ASSERT_TRUE(e2e::waitUntil([&] { return !::IsWindowVisible(frame_); }, kSettleMs));
-  HWND gate = openGate();
-  ASSERT_NE(gate, nullptr);
-  pressButton(gate, 1039);
-  HWND box = waitForShown(manager_.id(), kDialogClass, "Vantakey", "The change-password wizard is not available");
-  ASSERT_NE(box, nullptr);
-  pressButton(box, IDOK);
-  ASSERT_TRUE(gone(box));
-  EXPECT_TRUE(::IsWindowVisible(gate)) << "the gate stays open";
-  pressButton(gate, IDCANCEL);
-  ASSERT_TRUE(gone(gate));
-
-  EXPECT_EQ(recordCount(), 3u);
-  EXPECT_STREQ(record(0).title, "Untitled - Notepad");
-  std::vector<unsigned char> after;
-  ASSERT_TRUE(e2e::readWholeFile(databasePath_, after));
-  EXPECT_EQ(after, before);
 }
 
 TEST_F(ManagerTest, ExitAsksAndYesRemovesHooksSavesAndEnds) {
