@@ -56,9 +56,8 @@ if [ ${#database[@]} -gt 0 ]; then
     { say "could not write vk2.dat" >&2; exit 1; }
   say "wrote C:\\windows\\vk2.dat: system password \"${database[0]}\", $(( ${#database[@]} - 1 )) lock(s)"
 elif [ ! -f "$WINEPREFIX/drive_c/windows/vk2.dat" ]; then
-  say "no vk2.dat in this prefix. The first-run wizard is not in this build yet: the manager will"
-  say "say so and exit. To try it, give it a database:"
-  say "  tools/run.sh --database secret 'Untitled - Notepad'"
+  say "no vk2.dat in this prefix: the manager starts with its first-run wizard (system password,"
+  say "secret question). To start with locks instead: tools/run.sh --database secret 'Untitled - Notepad'"
 fi
 
 if [ "${VK_WINE_USE_DISPLAY:-}" = 1 ]; then
