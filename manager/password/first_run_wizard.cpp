@@ -20,6 +20,9 @@ bool FirstRunPage::onQueryCancel(DialogView& page, WizardFrame& frame) {
 bool FirstRunWelcomePage::onInit(DialogView& page, WizardFrame& frame) {
   (void)page;
   frame.center();
+  // The wizard is the first window of a fresh start: it should take the
+  // keyboard rather than open behind whatever started the manager.
+  frame.bringToForeground();
   return true;
 }
 

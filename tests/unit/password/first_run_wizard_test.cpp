@@ -51,6 +51,7 @@ TEST_F(FirstRunWizardTest, RunsSixPagesFromTheWelcomePageWhichCentresTheFrame) {
   run([&](FakeWizard& w) {
     EXPECT_EQ(kPageFirstRunWelcome, w.current());
     EXPECT_TRUE(log.contains("center frame"));
+    EXPECT_TRUE(log.contains("frame to foreground"));
   });
   EXPECT_EQ((std::vector<int>{125, 127, 126, 144, 145, 128}), runner.pageIds);
   EXPECT_EQ(0, runner.startIndex);
