@@ -1,0 +1,176 @@
+; Vantakey installer (NSIS 3, Modern UI 2). Built by tools/package.sh:
+;   makensis -DVERSION=2.0 -DSTAGE=<dir with the files> -DOUTFILE=<setup.exe> vantakey.nsi
+; STAGE holds vkmanager.exe, vkgate.dll, README.md, LICENSE, LICENSE.txt (CRLF,
+; for the licence page) and help\.
+
+!ifndef VERSION
+  !error "VERSION is not defined (-DVERSION=...)"
+!endif
+!ifndef STAGE
+  !error "STAGE is not defined (-DSTAGE=...)"
+!endif
+!ifndef OUTFILE
+  !define OUTFILE "vantakey-${VERSION}-setup.exe"
+!endif
+
+Unicode true
+; The deliverables are 64-bit; a 64-bit installer sees the real Program Files
+; and the 64-bit registry without redirection.
+Target amd64-unicode
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+!include "x64.nsh"
+
+!define PRODUCT "Vantakey"
+!define MANAGER_EXE "vkmanager.exe"
+; The manager's tray window: asking it to go is the only safe way, because
+; killing it would leave its system-wide hooks loaded in other processes.
+!define MANAGER_CLASS "VantakeyClass"
+!define MANAGER_TITLE "vk"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define RUN_VALUE "vk"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+!define RUNNING_TEXT "Vantakey is running. Please exit it from its notification-area icon (right-click, Vantakey Manager, Exit) and click Retry."
+
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\${PRODUCT}"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+; The hooks, the Run value under HKLM and Program Files all need it.
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION}.0.0"
+VIAddVersionKey "ProductName" "${PRODUCT}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "FileDescription" "${PRODUCT} Setup"
+VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 The Vantakey developers"
+
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_SMALLDESC
+!define MUI_FINISHPAGE_RUN "$INSTDIR\${MANAGER_EXE}"
+!define MUI_FINISHPAGE_RUN_TEXT "Start Vantakey now"
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+
+; Waits until no manager window is left; the user exits it from the tray
+; (its Exit asks for confirmation, so it cannot be closed from here). In
+; silent mode nobody can answer, so the default is to give up.
+Function WaitForManagerExit
+  ${Do}
+    FindWindow $0 "${MANAGER_CLASS}" "${MANAGER_TITLE}"
+    ${If} $0 == 0
+      Return
+    ${EndIf}
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${RUNNING_TEXT}" /SD IDCANCEL IDRETRY retry
+    Abort
+    retry:
+  ${Loop}
+FunctionEnd
+
+; The uninstaller's check goes further: a manager that has no tray window yet
+; (its first-run wizard is open, say) still holds its program file, and its
+; hooks hold the library. Removing those two first, and nothing else until
+; they are gone, never leaves half an installation behind a running manager.
+Function un.WaitForManagerExit
+  ${Do}
+    FindWindow $0 "${MANAGER_CLASS}" "${MANAGER_TITLE}"
+    ${If} $0 == 0
+      ClearErrors
+      Delete "$INSTDIR\${MANAGER_EXE}"
+      ${IfNot} ${Errors}
+        Delete "$INSTDIR\vkgate.dll"
+        ${IfNot} ${Errors}
+          Return
+        ${EndIf}
+      ${EndIf}
+    ${EndIf}
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${RUNNING_TEXT}" /SD IDCANCEL IDRETRY retry
+    Abort
+    retry:
+  ${Loop}
+FunctionEnd
+
+Function .onInit
+  ${IfNot} ${RunningX64}
+    MessageBox MB_OK|MB_ICONSTOP "Vantakey needs a 64-bit version of Windows." /SD IDOK
+    Abort
+  ${EndIf}
+  SetRegView 64
+  SetShellVarContext all
+FunctionEnd
+
+Section "Vantakey (required)" SecMain
+  SectionIn RO
+  ; Files in use by a running manager (and its hook library in every
+  ; process) cannot be replaced.
+  Call WaitForManagerExit
+
+  SetOutPath "$INSTDIR"
+  File "${STAGE}\vkmanager.exe"
+  File "${STAGE}\vkgate.dll"
+  File "${STAGE}\README.md"
+  File "${STAGE}\LICENSE"
+  SetOutPath "$INSTDIR\help"
+  File /r "${STAGE}\help\*.*"
+  SetOutPath "$INSTDIR"
+
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\${MANAGER_EXE}" "" "$INSTDIR\${MANAGER_EXE}" 0
+
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "The Vantakey developers"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${MANAGER_EXE}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+; The same value the manager's Options dialog writes: the bare full path.
+Section /o "Start Vantakey when Windows starts" SecStartup
+  WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" "$INSTDIR\${MANAGER_EXE}"
+SectionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecMain} "The manager, the hook library and the help pages."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecStartup} "Starts the Vantakey manager for every user when Windows starts."
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+Function un.onInit
+  SetRegView 64
+  SetShellVarContext all
+FunctionEnd
+
+Section "Uninstall"
+  Call un.WaitForManagerExit
+
+  ; Only what was installed: the database vk2.dat in the Windows directory
+  ; holds the user's locks and system password and stays.
+  ; vkmanager.exe and vkgate.dll are gone already.
+  Delete "$INSTDIR\README.md"
+  Delete "$INSTDIR\LICENSE"
+  RMDir /r "$INSTDIR\help"
+  Delete "$INSTDIR\Uninstall.exe"
+  RMDir "$INSTDIR"
+
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd

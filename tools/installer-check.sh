@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Checks the installer end to end under Wine:
+#   1. builds the package (tools/package.sh; VK_PACKAGE_BUILD is passed on);
+#   2. installs it silently (/S) into a private Wine prefix and checks the
+#      files in C:\Program Files\Vantakey, the Start-menu shortcut and the
+#      uninstall key;
+#   3. uninstalls silently (Uninstall.exe /S) and checks that the files, the
+#      shortcut, the Run value "vk" and the uninstall key are gone while the
+#      user's database vk2.dat in the Windows directory is still there.
+# The prefix is build/wineprefix-installer unless VK_WINEPREFIX says otherwise.
+# Prints PASS or FAIL last; exits 0 or 1.
+set -u -o pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+DEADLINE="${VK_INSTALLER_DEADLINE:-120}"  # seconds for each install/uninstall step
+
+FAILS=0
+say() { printf '== %s\n' "$*"; }
+ok() { printf 'ok:   %s\n' "$*"; }
+bad() { printf 'FAIL: %s\n' "$*"; FAILS=$((FAILS + 1)); }
+check() {  # check DESCRIPTION COMMAND...
+  local what="$1"
+  shift
+  if "$@"; then ok "$what"; else bad "$what"; fi
+}
+finish() {
+  if [ "$FAILS" = 0 ]; then echo PASS; exit 0; fi
+  echo "FAIL ($FAILS failed)"
+  exit 1
+}
+
+say "building the package"
+PACKAGE_OUT="$(mktemp -d)"
+if ! VK_PACKAGE_OUT="$PACKAGE_OUT" "$ROOT/tools/package.sh" >"$PACKAGE_OUT/paths" 2>"$PACKAGE_OUT/package.log"; then
+  tail -n 40 "$PACKAGE_OUT/package.log"
+  bad "tools/package.sh failed"
+  finish
+fi
+SETUP="$(grep -- '-setup\.exe$' "$PACKAGE_OUT/paths")"
+ok "package built: $(basename "$SETUP")"
+
+export VK_WINEPREFIX="${VK_WINEPREFIX:-$ROOT/build/wineprefix-installer}"
+# shellcheck source=tools/wine-env.sh
+source "$ROOT/tools/wine-env.sh" || { bad "Wine could not be set up"; finish; }
+trap 'vk_wine_cleanup; rm -rf "$PACKAGE_OUT"' EXIT
+
+C="$WINEPREFIX/drive_c"
+INSTDIR="$C/Program Files/Vantakey"
+SHORTCUT="$C/ProgramData/Microsoft/Windows/Start Menu/Programs/Vantakey.lnk"
+UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vantakey'
+RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+FILES=(vkmanager.exe vkgate.dll README.md LICENSE Uninstall.exe
+       help/vantakey/support/index.htm help/vantakey/support/editlock.htm)
+
+key_exists() { "$WINE" reg query "$1" >/dev/null 2>&1; }
+value_exists() { "$WINE" reg query "$1" /v "$2" >/dev/null 2>&1; }
+all_in() {
+  local f
+  for f in "${FILES[@]}"; do [ -f "$1/$f" ] || return 1; done
+}
+# Waits for a condition with a deadline; the uninstaller copies itself to a
+# temporary folder and returns at once, so its work is watched, not its process.
+wait_for() {  # wait_for SECONDS COMMAND...
+  local end=$((SECONDS + $1))
+  shift
+  while [ $SECONDS -lt $end ]; do
+    if "$@"; then return 0; fi
+    sleep 0.5
+  done
+  "$@"
+}
+gone() { [ ! -e "$INSTDIR" ]; }
+
+# Leftovers from an earlier, failed run would make this one look good or bad.
+rm -rf "$INSTDIR" "$SHORTCUT"
+"$WINE" reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
+"$WINE" reg delete "$RUN_KEY" /v vk /f >/dev/null 2>&1
+
+# An uninstaller that meets a running manager must leave everything in place:
+# silently it cannot ask the user to exit it, so it gives up (exit code 2).
+# A folder without spaces lets "_?=" run the uninstaller in place, so its
+# exit code is the answer.
+say "uninstalling while the manager runs"
+ALT="$C/vktest"
+rm -rf "$ALT"
+# winedbg lists the prefix's processes in plain text (tasklist prints nothing).
+manager_running() { "$WINE" winedbg --command "info proc" 2>/dev/null | grep -q "'vkmanager\.exe'"; }
+if timeout "$DEADLINE" "$WINE" "$SETUP" /S '/D=C:\vktest' && [ -f "$ALT/vkmanager.exe" ]; then
+  "$WINE" 'C:\vktest\vkmanager.exe' >/dev/null 2>&1 &
+  MANAGER_PID=$!
+  if wait_for 30 manager_running; then
+    timeout "$DEADLINE" "$WINE" 'C:\vktest\Uninstall.exe' /S '_?=C:\vktest'
+    rc=$?
+    check "Uninstall.exe /S gives up while the manager runs (exit 2, got $rc)" [ "$rc" = 2 ]
+    check "the manager's files are all still there" all_in "$ALT"
+  else
+    bad "vkmanager.exe did not start"
+  fi
+  # Only the test kills it; the uninstaller never does.
+  kill "$MANAGER_PID" 2>/dev/null
+  "$WINESERVER" -k >/dev/null 2>&1
+  wait "$MANAGER_PID" 2>/dev/null
+else
+  bad "install into C:\\vktest failed"
+fi
+rm -rf "$ALT"
+# The aborted uninstall left its key, which would point the next install at
+# C:\vktest.
+"$WINE" reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
+
+# The user's database must outlive the uninstaller; make one if there is none.
+DATABASE="$C/windows/vk2.dat"
+MADE_DATABASE=0
+if [ ! -e "$DATABASE" ]; then printf 'vk-installer-check' >"$DATABASE"; MADE_DATABASE=1; fi
+
+say "installing silently"
+timeout "$DEADLINE" "$WINE" "$SETUP" /S
+rc=$?
+check "setup.exe /S exited with 0 (got $rc)" [ "$rc" = 0 ]
+check "files are in C:\\Program Files\\Vantakey" all_in "$INSTDIR"
+check "Start-menu shortcut Vantakey.lnk exists" [ -f "$SHORTCUT" ]
+check "uninstall key is registered" key_exists "$UNINSTALL_KEY"
+check "no Run value without the startup component" eval '! value_exists "$RUN_KEY" vk'
+
+# The startup component is off in a silent install; set the value the way it
+# (and the Options dialog) would, to see the uninstaller remove it.
+"$WINE" reg add "$RUN_KEY" /v vk /d 'C:\Program Files\Vantakey\vkmanager.exe' /f >/dev/null 2>&1
+
+say "uninstalling silently"
+if [ -f "$INSTDIR/Uninstall.exe" ]; then
+  timeout "$DEADLINE" "$WINE" "$INSTDIR/Uninstall.exe" /S
+  rc=$?
+  check "Uninstall.exe /S exited with 0 (got $rc)" [ "$rc" = 0 ]
+  check "C:\\Program Files\\Vantakey is gone" wait_for "$DEADLINE" gone
+else
+  bad "no Uninstall.exe to run"
+fi
+check "Start-menu shortcut is gone" [ ! -e "$SHORTCUT" ]
+check "Run value vk is gone" eval '! value_exists "$RUN_KEY" vk'
+check "uninstall key is gone" eval '! key_exists "$UNINSTALL_KEY"'
+check "database vk2.dat is kept" [ -f "$DATABASE" ]
+if [ "$MADE_DATABASE" = 1 ]; then rm -f "$DATABASE"; fi
+
+finish
