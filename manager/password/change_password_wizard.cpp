@@ -103,14 +103,7 @@ WizardButtons ChangeNewPasswordPage::onSetActive(DialogView& page, WizardFrame& 
 
 int ChangeNewPasswordPage::onNext(DialogView& page, WizardFrame& frame) {
   (void)frame;
-  char* text = context_.state.newPasswordText;
-  page.getItemText(kIdSystemPasswordBox, text, kTextSize);
-  if (text[0] == '\0') {
-    context_.store.messageBoxes.show(kTypePasswordText, kInvalidPasswordCaption, kWarningBox);
-    page.setFocus(kIdSystemPasswordBox);
-    return kPageStay;
-  }
-  return kPageDefault;
+  return takeNewPassword(page, context_.store.messageBoxes, context_.state.newPasswordText);
 }
 
 WizardButtons ChangeRetypePage::onSetActive(DialogView& page, WizardFrame& frame) {
@@ -121,15 +114,7 @@ WizardButtons ChangeRetypePage::onSetActive(DialogView& page, WizardFrame& frame
 
 int ChangeRetypePage::onNext(DialogView& page, WizardFrame& frame) {
   (void)frame;
-  char again[kTypedTextCapacity];
-  page.getItemText(kIdRetypePasswordBox, again, kTextSize);
-  const bool same = again[0] != '\0' && std::strcmp(again, context_.state.newPasswordText) == 0;
-  std::memset(again, 0, sizeof again);
-  if (!same) {
-    page.messageBox(kRetypeMismatchText, kPasswordErrorCaption, kWarningBox);
-    return kPageChangeNewPassword;
-  }
-  return kPageDefault;
+  return checkRetypedPassword(page, context_.state.newPasswordText, kPageChangeNewPassword);
 }
 
 WizardButtons ChangeNewQuestionPage::onSetActive(DialogView& page, WizardFrame& frame) {
@@ -140,15 +125,7 @@ WizardButtons ChangeNewQuestionPage::onSetActive(DialogView& page, WizardFrame& 
 
 int ChangeNewQuestionPage::onNext(DialogView& page, WizardFrame& frame) {
   (void)frame;
-  char* question = context_.state.pendingQuestion;
-  question[0] = '\0';
-  page.getItemText(kIdSecretQuestionBox, question, kTextSize);
-  if (question[0] == '\0') {
-    page.messageBox(kTypeQuestionText, kPasswordErrorCaption, kWarningBox);
-    page.setFocus(kIdSecretQuestionBox);
-    return kPageStay;
-  }
-  return kPageDefault;
+  return takeSecretQuestion(page, context_.state.pendingQuestion);
 }
 
 WizardButtons ChangeNewAnswerPage::onSetActive(DialogView& page, WizardFrame& frame) {
@@ -159,16 +136,7 @@ WizardButtons ChangeNewAnswerPage::onSetActive(DialogView& page, WizardFrame& fr
 
 int ChangeNewAnswerPage::onNext(DialogView& page, WizardFrame& frame) {
   (void)frame;
-  char answer[kTypedTextCapacity];
-  page.getItemText(kIdSecretAnswerBox, answer, kTextSize);
-  if (answer[0] == '\0') {
-    page.messageBox(kTypeAnswerText, kErrorCaption, kWarningBox);
-    page.setFocus(kIdSecretAnswerBox);
-    return kPageStay;
-  }
-  context_.state.pendingAnswerDigest = answerDigestOf(answer);
-  std::memset(answer, 0, sizeof answer);
-  return kPageDefault;
+  return takeSecretAnswer(page, context_.state.pendingAnswerDigest);
 }
 
 WizardButtons ChangeConfirmPage::onSetActive(DialogView& page, WizardFrame& frame) {

@@ -1,12 +1,9 @@
 #include "manager/password/first_run_wizard.h"
 
-#include <cstring>
-
 namespace vk {
 namespace {
 
 constexpr unsigned kWarningBox = kBoxOk | kBoxIconWarning;
-constexpr int kTextSize = static_cast<int>(kTypedTextCapacity);
 
 }  // namespace
 
@@ -40,14 +37,7 @@ WizardButtons FirstRunPasswordPage::onSetActive(DialogView& page, WizardFrame& f
 
 int FirstRunPasswordPage::onNext(DialogView& page, WizardFrame& frame) {
   (void)frame;
-  char* text = context_.state.newPasswordText;
-  page.getItemText(kIdSystemPasswordBox, text, kTextSize);
-  if (text[0] == '\0') {
-    context_.store.messageBoxes.show(kTypePasswordText, kInvalidPasswordCaption, kWarningBox);
-    page.setFocus(kIdSystemPasswordBox);
-    return kPageStay;
-  }
-  return kPageDefault;
+  return takeNewPassword(page, context_.store.messageBoxes, context_.state.newPasswordText);
 }
 
 WizardButtons FirstRunRetypePage::onSetActive(DialogView& page, WizardFrame& frame) {
@@ -58,15 +48,7 @@ WizardButtons FirstRunRetypePage::onSetActive(DialogView& page, WizardFrame& fra
 
 int FirstRunRetypePage::onNext(DialogView& page, WizardFrame& frame) {
   (void)frame;
-  char again[kTypedTextCapacity];
-  page.getItemText(kIdRetypePasswordBox, again, kTextSize);
-  const bool same = again[0] != '\0' && std::strcmp(again, context_.state.newPasswordText) == 0;
-  std::memset(again, 0, sizeof again);
-  if (!same) {
-    page.messageBox(kRetypeMismatchText, kPasswordErrorCaption, kWarningBox);
-    return kPageFirstRunPassword;
-  }
-  return kPageDefault;
+  return checkRetypedPassword(page, context_.state.newPasswordText, kPageFirstRunPassword);
 }
 
 WizardButtons FirstRunQuestionPage::onSetActive(DialogView& page, WizardFrame& frame) {
@@ -77,15 +59,7 @@ WizardButtons FirstRunQuestionPage::onSetActive(DialogView& page, WizardFrame& f
 
 int FirstRunQuestionPage::onNext(DialogView& page, WizardFrame& frame) {
   (void)frame;
-  char* question = context_.store.settings.secretQuestion;
-  question[0] = '\0';
-  page.getItemText(kIdSecretQuestionBox, question, kTextSize);
-  if (question[0] == '\0') {
-    page.messageBox(kTypeQuestionText, kPasswordErrorCaption, kWarningBox);
-    page.setFocus(kIdSecretQuestionBox);
-    return kPageStay;
-  }
-  return kPageDefault;
+  return takeSecretQuestion(page, context_.store.settings.secretQuestion);
 }
 
 WizardButtons FirstRunAnswerPage::onSetActive(DialogView& page, WizardFrame& frame) {
@@ -96,16 +70,7 @@ WizardButtons FirstRunAnswerPage::onSetActive(DialogView& page, WizardFrame& fra
 
 int FirstRunAnswerPage::onNext(DialogView& page, WizardFrame& frame) {
   (void)frame;
-  char answer[kTypedTextCapacity];
-  page.getItemText(kIdSecretAnswerBox, answer, kTextSize);
-  if (answer[0] == '\0') {
-    page.messageBox(kTypeAnswerText, kErrorCaption, kWarningBox);
-    page.setFocus(kIdSecretAnswerBox);
-    return kPageStay;
-  }
-  context_.store.settings.secretAnswerDigest = answerDigestOf(answer);
-  std::memset(answer, 0, sizeof answer);
-  return kPageDefault;
+  return takeSecretAnswer(page, context_.store.settings.secretAnswerDigest);
 }
 
 WizardButtons FirstRunDonePage::onSetActive(DialogView& page, WizardFrame& frame) {

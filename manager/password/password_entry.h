@@ -12,6 +12,8 @@
 
 #include "common/password_digest.h"
 #include "manager/store/manager_settings.h"
+#include "platform/dialog_view.h"
+#include "platform/message_box.h"
 
 namespace vk {
 
@@ -46,6 +48,20 @@ struct PasswordWizardState {
   // Overwrites every field with zeros.
   void wipe();
 };
+
+// The Next steps both wizards share. Each returns the page result: kPageStay
+// after its message, kPageDefault when the page may be left, or, for the
+// retype page, passwordPage to ask for the password again.
+
+// Reads the new system password into newPasswordText; an empty one gets the
+// "type a password" box (without owner, as on both wizards).
+int takeNewPassword(DialogView& page, MessageBoxes& ownerless, char* newPasswordText);
+// The retyped password must be the same text, exactly; the typed copy is wiped.
+int checkRetypedPassword(DialogView& page, const char* newPasswordText, int passwordPage);
+// Reads the secret question into question (kTypedTextCapacity bytes).
+int takeSecretQuestion(DialogView& page, char* question);
+// Reads the secret answer; answerDigest changes only when one was typed.
+int takeSecretAnswer(DialogView& page, PasswordDigest& answerDigest);
 
 // Secret answers are compared without regard to the case of A to Z: every
 // ASCII capital becomes its small letter, every other byte stays.
