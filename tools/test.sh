@@ -5,7 +5,9 @@
 #      fuzz targets);
 #   3. runs the native unit tests, plain and under ASan+UBSan;
 #   4. runs each fuzz target for a short while (about a minute in all);
-#   5. runs the end-to-end program under Wine on a private X display.
+#   5. runs the end-to-end program under Wine on a private X display;
+#   6. packs the release (zip and installer) and installs and uninstalls the
+#      installer silently under Wine (tools/installer-check.sh).
 # Logs go to build/logs/, e2e screenshots to build/screenshots/.
 # The last line printed is the SUMMARY; the exit code is 0 only when all passed.
 set -u -o pipefail
@@ -63,7 +65,7 @@ xml_attr() {
 # ---- 1. tools ------------------------------------------------------------------
 
 PACKAGES=(cmake g++ clang googletest libgtest-dev libbenchmark-dev libssl-dev libclang-rt-14-dev
-          g++-mingw-w64-x86-64-posix wine64 fonts-wine xvfb xauth imagemagick)
+          g++-mingw-w64-x86-64-posix wine64 fonts-wine xvfb xauth imagemagick zip nsis)
 
 phase_begin "dependencies"
 if command -v dpkg-query >/dev/null 2>&1; then
@@ -238,11 +240,22 @@ else
   fi
   # Screenshots are taken as .bmp by the Windows side; keep them small.
   if command -v convert >/dev/null 2>&1; then
-    for bmp in "$SHOTS"/*.bmp; do
-      [ -e "$bmp" ] || continue
+    while IFS= read -r -d '' bmp; do
       convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
-    done
+    done < <(find "$SHOTS" -name '*.bmp' -print0)
   fi
+fi
+phase_end
+
+# ---- 6. release package and installer under Wine ----------------------------------
+
+phase_begin "installer (Wine)"
+if [ "${BUILT[mingw]}" != 1 ]; then
+  fail "installer not checked (build failed)"
+elif VK_PACKAGE_BUILD="$BUILD/mingw" logged installer "$ROOT/tools/installer-check.sh" </dev/null; then
+  SUMMARY+=("installer passed")
+else
+  fail "installer FAILED (build/logs/installer.log)"
 fi
 phase_end
 
