@@ -2,23 +2,65 @@
 // it through its exit code, and does on request what an application does to
 // its own window:
 //   guarded_window.exe --title <text> [--class <name>] [--retitle <text>]
+//                      [--hidden] [--answer <guess>]
+// --hidden: the window is created and left hidden (not shown at start).
+// --answer: the window answers the lock library's challenge message (1046)
+//   itself, with a guess: zero, one, accepted (12345), wparam, lparam,
+//   product (wParam * lParam), sum (wParam + lParam), or formula (the right
+//   answer, as an application that knows how it is computed would give it).
 // Posted requests (from the test):
 //   kRetitleRequest  -> SetWindowTextA on its own window with the --retitle text
 //   kActivateRequest -> SetForegroundWindow on its own window
+//   kShowRequest     -> ShowWindow on its own window with the command in wParam
 // Exit codes: kExitClosedByRequest when the window got WM_CLOSE, 0 when it
 // went some other way, small codes for setup failures.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
+
+#include "gate/window_guard.h"
 
 namespace {
 
 constexpr UINT kRetitleRequest = WM_APP + 1;
 constexpr UINT kActivateRequest = WM_APP + 2;
+constexpr UINT kShowRequest = WM_APP + 3;
 constexpr int kExitClosedByRequest = 10;
+
+enum class Guess { None, Zero, One, Accepted, WParam, LParam, Product, Sum, Formula };
+
+struct GuessName {
+  const char* name;
+  Guess guess;
+};
+
+constexpr GuessName kGuesses[] = {
+    {"zero", Guess::Zero},       {"one", Guess::One},         {"accepted", Guess::Accepted},
+    {"wparam", Guess::WParam},   {"lparam", Guess::LParam},   {"product", Guess::Product},
+    {"sum", Guess::Sum},         {"formula", Guess::Formula},
+};
 
 const char* gRetitle = "";
 bool gCloseRequested = false;
+Guess gGuess = Guess::None;
+
+LRESULT answerChallenge(WPARAM wp, LPARAM lp) {
+  const auto t = static_cast<std::uint32_t>(wp);
+  const auto r = static_cast<std::uint32_t>(lp);
+  switch (gGuess) {
+    case Guess::Zero: return 0;
+    case Guess::One: return 1;
+    case Guess::Accepted: return vk::PasswordAccepted;
+    case Guess::WParam: return static_cast<LRESULT>(t);
+    case Guess::LParam: return static_cast<LRESULT>(r);
+    case Guess::Product: return static_cast<LRESULT>(t * r);
+    case Guess::Sum: return static_cast<LRESULT>(t + r);
+    case Guess::Formula: return static_cast<LRESULT>(vk::challengeAnswer(t, r));
+    case Guess::None: break;
+  }
+  return 0;
+}
 
 LRESULT CALLBACK guardedProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
@@ -28,6 +70,12 @@ LRESULT CALLBACK guardedProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     case kActivateRequest:
       ::SetForegroundWindow(w);
       return 0;
+    case kShowRequest:
+      ::ShowWindow(w, static_cast<int>(wp));
+      return 0;
+    case vk::OwnWindowChallenge:
+      if (gGuess != Guess::None) return answerChallenge(wp, lp);
+      break;
     case WM_CLOSE:
       gCloseRequested = true;
       break;  // the default closes the window
@@ -40,17 +88,38 @@ LRESULT CALLBACK guardedProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   return ::DefWindowProcA(w, msg, wp, lp);
 }
 
+bool parseGuess(const char* name) {
+  for (const GuessName& g : kGuesses) {
+    if (std::strcmp(g.name, name) == 0) {
+      gGuess = g.guess;
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   const char* title = "vk guarded";
   const char* className = "VkGuardedWindow";
-  for (int i = 1; i + 1 < argc; i += 2) {
+  bool hidden = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--hidden") == 0) {
+      hidden = true;
+      continue;
+    }
+    if (i + 1 >= argc) return 2;
     if (std::strcmp(argv[i], "--title") == 0) title = argv[i + 1];
     else if (std::strcmp(argv[i], "--class") == 0) className = argv[i + 1];
     else if (std::strcmp(argv[i], "--retitle") == 0) gRetitle = argv[i + 1];
-    else return 2;
+    else if (std::strcmp(argv[i], "--answer") == 0) {
+      if (!parseGuess(argv[i + 1])) return 2;
+    } else {
+      return 2;
+    }
+    ++i;
   }
 
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
@@ -66,8 +135,10 @@ int main(int argc, char** argv) {
   HWND w = ::CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW, 120, 120, 420, 280, nullptr, nullptr,
                              instance, nullptr);
   if (w == nullptr) return 4;
-  ::ShowWindow(w, SW_SHOWNORMAL);
-  ::UpdateWindow(w);
+  if (!hidden) {
+    ::ShowWindow(w, SW_SHOWNORMAL);
+    ::UpdateWindow(w);
+  }
 
   MSG msg;
   while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
