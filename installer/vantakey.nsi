@@ -21,6 +21,7 @@ Target amd64-unicode
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
 !include "x64.nsh"
+!include "WinMessages.nsh"
 
 !define PRODUCT "Vantakey"
 !define MANAGER_EXE "vkmanager.exe"
@@ -31,7 +32,9 @@ Target amd64-unicode
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define RUN_VALUE "vk"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
-!define RUNNING_TEXT "Vantakey is running. Please exit it from its notification-area icon (right-click, Vantakey Manager, Exit) and click Retry."
+!define RUNNING_TEXT "Vantakey is running and did not exit when asked. Please exit it from its notification-area icon (right-click, Vantakey Manager, Exit) and click Retry."
+; How long a manager that was asked to exit gets: 40 x 250 ms.
+!define EXIT_POLLS 40
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -67,41 +70,70 @@ VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 The Vantakey developers"
 
 !insertmacro MUI_LANGUAGE "English"
 
-; Waits until no manager window is left; the user exits it from the tray
-; (its Exit asks for confirmation, so it cannot be closed from here). In
-; silent mode nobody can answer, so the default is to give up.
+; Asks a running manager to exit: closing its tray window runs its orderly
+; shutdown (hooks removed, database saved), exactly as its own Exit does.
+; Waits until no manager window is left; when the manager does not go within
+; the polls, the user is asked to exit it. In silent mode nobody can answer,
+; so the default is to give up.
 Function WaitForManagerExit
+  StrCpy $1 0
+  StrCpy $2 0
   ${Do}
     FindWindow $0 "${MANAGER_CLASS}" "${MANAGER_TITLE}"
     ${If} $0 == 0
       Return
     ${EndIf}
-    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${RUNNING_TEXT}" /SD IDCANCEL IDRETRY retry
-    Abort
-    retry:
+    ${If} $2 == 0
+      SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
+      StrCpy $2 1
+    ${EndIf}
+    ${If} $1 < ${EXIT_POLLS}
+      IntOp $1 $1 + 1
+      Sleep 250
+    ${Else}
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${RUNNING_TEXT}" /SD IDCANCEL IDRETRY retry
+      Abort
+      retry:
+      StrCpy $1 0
+      StrCpy $2 0
+    ${EndIf}
   ${Loop}
 FunctionEnd
 
-; The uninstaller's check goes further: a manager that has no tray window yet
-; (its first-run wizard is open, say) still holds its program file, and its
-; hooks hold the library. Removing those two first, and nothing else until
-; they are gone, never leaves half an installation behind a running manager.
+; The uninstaller's check goes further: a manager that has no tray window
+; (its first-run wizard is open, say) still holds its program file. Removing
+; the program file first, and nothing else until it is gone, never leaves
+; half an installation behind a running manager. Once the hooks are removed,
+; other processes let go of the library only as they next handle a message,
+; so a library still in use is removed at the next restart instead.
 Function un.WaitForManagerExit
+  StrCpy $1 0
+  StrCpy $2 0
   ${Do}
     FindWindow $0 "${MANAGER_CLASS}" "${MANAGER_TITLE}"
-    ${If} $0 == 0
+    ${If} $0 != 0
+      ${If} $2 == 0
+        SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
+        StrCpy $2 1
+      ${EndIf}
+    ${Else}
       ClearErrors
       Delete "$INSTDIR\${MANAGER_EXE}"
       ${IfNot} ${Errors}
-        Delete "$INSTDIR\vkgate.dll"
-        ${IfNot} ${Errors}
-          Return
-        ${EndIf}
+        Delete /REBOOTOK "$INSTDIR\vkgate.dll"
+        Return
       ${EndIf}
     ${EndIf}
-    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${RUNNING_TEXT}" /SD IDCANCEL IDRETRY retry
-    Abort
-    retry:
+    ${If} $1 < ${EXIT_POLLS}
+      IntOp $1 $1 + 1
+      Sleep 250
+    ${Else}
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${RUNNING_TEXT}" /SD IDCANCEL IDRETRY retry
+      Abort
+      retry:
+      StrCpy $1 0
+      StrCpy $2 0
+    ${EndIf}
   ${Loop}
 FunctionEnd
 
@@ -163,12 +195,12 @@ Section "Uninstall"
 
   ; Only what was installed: the database vk2.dat in the Windows directory
   ; holds the user's locks and system password and stays.
-  ; vkmanager.exe and vkgate.dll are gone already.
+  ; vkmanager.exe is gone already, vkgate.dll too or at the next restart.
   Delete "$INSTDIR\README.md"
   Delete "$INSTDIR\LICENSE"
   RMDir /r "$INSTDIR\help"
   Delete "$INSTDIR\Uninstall.exe"
-  RMDir "$INSTDIR"
+  RMDir /REBOOTOK "$INSTDIR"
 
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"

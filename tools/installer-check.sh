@@ -4,9 +4,11 @@
 #   2. installs it silently (/S) into a private Wine prefix and checks the
 #      files in C:\Program Files\Vantakey, the Start-menu shortcut and the
 #      uninstall key;
-#   3. uninstalls silently (Uninstall.exe /S) and checks that the files, the
-#      shortcut, the Run value "vk" and the uninstall key are gone while the
-#      user's database vk2.dat in the Windows directory is still there.
+#   3. uninstalls silently (Uninstall.exe /S) while the installed manager runs:
+#      the uninstaller asks it to exit, and the files, the shortcut, the Run
+#      value "vk" and the uninstall key are gone while the user's database
+#      vk2.dat in the Windows directory is still there. A manager that cannot
+#      be asked (it is still in its first-run wizard) makes it give up.
 # The prefix is build/wineprefix-installer unless VK_WINEPREFIX says otherwise.
 # Prints PASS or FAIL last; exits 0 or 1.
 set -u -o pipefail
@@ -70,6 +72,7 @@ wait_for() {  # wait_for SECONDS COMMAND...
   "$@"
 }
 gone() { [ ! -e "$INSTDIR" ]; }
+only_library_left() { gone || [ "$(ls -A "$INSTDIR")" = vkgate.dll ]; }
 
 # Leftovers from an earlier, failed run would make this one look good or bad.
 rm -rf "$INSTDIR" "$SHORTCUT"
@@ -108,10 +111,14 @@ rm -rf "$ALT"
 # C:\vktest.
 "$WINE" reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
 
-# The user's database must outlive the uninstaller; make one if there is none.
+# The user's database must outlive the uninstaller. A prepared one (system
+# password and locks) lets the installed manager start straight into its
+# tray, where the uninstaller can ask it to exit; a database found here is
+# put back afterwards.
 DATABASE="$C/windows/vk2.dat"
-MADE_DATABASE=0
-if [ ! -e "$DATABASE" ]; then printf 'vk-installer-check' >"$DATABASE"; MADE_DATABASE=1; fi
+SAVED_DATABASE=""
+if [ -e "$DATABASE" ]; then SAVED_DATABASE="$(mktemp)"; cp "$DATABASE" "$SAVED_DATABASE"; fi
+cp "$ROOT/tests/fixtures/store/three_locks.vk2.dat" "$DATABASE"
 
 say "installing silently"
 timeout "$DEADLINE" "$WINE" "$SETUP" /S
@@ -126,12 +133,29 @@ check "no Run value without the startup component" eval '! value_exists "$RUN_KE
 # (and the Options dialog) would, to see the uninstaller remove it.
 "$WINE" reg add "$RUN_KEY" /v vk /d 'C:\Program Files\Vantakey\vkmanager.exe' /f >/dev/null 2>&1
 
-say "uninstalling silently"
-if [ -f "$INSTDIR/Uninstall.exe" ]; then
+say "uninstalling silently while the installed manager runs"
+# The uninstaller gives a manager that is still starting a few seconds to
+# show its tray window.
+if [ -f "$INSTDIR/Uninstall.exe" ] && [ -f "$INSTDIR/vkmanager.exe" ]; then
+  "$WINE" 'C:\Program Files\Vantakey\vkmanager.exe' >/dev/null 2>&1 &
+  MANAGER_PID=$!
+  check "the installed manager is running" wait_for 60 manager_running
   timeout "$DEADLINE" "$WINE" "$INSTDIR/Uninstall.exe" /S
   rc=$?
   check "Uninstall.exe /S exited with 0 (got $rc)" [ "$rc" = 0 ]
-  check "C:\\Program Files\\Vantakey is gone" wait_for "$DEADLINE" gone
+  # Processes that ran while the hooks were installed may still have the
+  # library loaded (Wine's explorer keeps it until it ends), so the
+  # uninstaller leaves it, and the folder, to be removed at the next restart.
+  check "everything but vkgate.dll is gone at once" wait_for "$DEADLINE" only_library_left
+  check "the manager exited when asked" wait_for 30 eval '! manager_running'
+  if kill -0 "$MANAGER_PID" 2>/dev/null; then kill "$MANAGER_PID" 2>/dev/null; fi
+  wait "$MANAGER_PID" 2>/dev/null
+  # A restart: every process ends, and the start of the next session carries
+  # out the removals the uninstaller left for it.
+  "$WINESERVER" -k >/dev/null 2>&1
+  "$WINESERVER" -w >/dev/null 2>&1
+  timeout "$DEADLINE" "$WINE" wineboot -r >/dev/null 2>&1
+  check "C:\\Program Files\\Vantakey is gone after a restart" wait_for 30 gone
 else
   bad "no Uninstall.exe to run"
 fi
@@ -139,6 +163,7 @@ check "Start-menu shortcut is gone" [ ! -e "$SHORTCUT" ]
 check "Run value vk is gone" eval '! value_exists "$RUN_KEY" vk'
 check "uninstall key is gone" eval '! key_exists "$UNINSTALL_KEY"'
 check "database vk2.dat is kept" [ -f "$DATABASE" ]
-if [ "$MADE_DATABASE" = 1 ]; then rm -f "$DATABASE"; fi
+rm -f "$DATABASE"
+if [ -n "$SAVED_DATABASE" ]; then mv "$SAVED_DATABASE" "$DATABASE"; fi
 
 finish
