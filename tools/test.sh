@@ -19,7 +19,7 @@ LOGS="$BUILD/logs"
 mkdir -p "$LOGS"
 JOBS="$(nproc 2>/dev/null || echo 2)"
 FUZZ_SECONDS="${VK_FUZZ_SECONDS:-60}"   # shared by all fuzz targets
-E2E_DEADLINE="${VK_E2E_DEADLINE:-900}"  # seconds for the whole e2e program
+E2E_DEADLINE="${VK_E2E_DEADLINE:-1800}"  # seconds for the whole e2e program
 
 trap 'exit 130' INT
 trap 'exit 143' TERM
