@@ -12,6 +12,10 @@
 //   kRetitleRequest  -> SetWindowTextA on its own window with the --retitle text
 //   kActivateRequest -> SetForegroundWindow on its own window
 //   kShowRequest     -> ShowWindow on its own window with the command in wParam
+// Sent requests:
+//   kShownCountRequest -> how many times the window has become visible and not
+//                         minimized (counted as its position changes), so a
+//                         test sees a show that was undone a moment later
 // Exit codes: kExitClosedByRequest when the window got WM_CLOSE, 0 when it
 // went some other way, small codes for setup failures.
 #include <windows.h>
@@ -26,6 +30,7 @@ namespace {
 constexpr UINT kRetitleRequest = WM_APP + 1;
 constexpr UINT kActivateRequest = WM_APP + 2;
 constexpr UINT kShowRequest = WM_APP + 3;
+constexpr UINT kShownCountRequest = WM_APP + 4;
 constexpr int kExitClosedByRequest = 10;
 
 enum class Guess { None, Zero, One, Accepted, WParam, LParam, Product, Sum, Formula };
@@ -43,6 +48,8 @@ constexpr GuessName kGuesses[] = {
 
 const char* gRetitle = "";
 bool gCloseRequested = false;
+bool gShown = false;
+LRESULT gShownCount = 0;
 Guess gGuess = Guess::None;
 
 LRESULT answerChallenge(WPARAM wp, LPARAM lp) {
@@ -73,6 +80,14 @@ LRESULT CALLBACK guardedProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     case kShowRequest:
       ::ShowWindow(w, static_cast<int>(wp));
       return 0;
+    case kShownCountRequest:
+      return gShownCount;
+    case WM_WINDOWPOSCHANGED: {
+      const bool shown = ::IsWindowVisible(w) && !::IsIconic(w);
+      if (shown && !gShown) ++gShownCount;
+      gShown = shown;
+      break;
+    }
     case vk::OwnWindowChallenge:
       if (gGuess != Guess::None) return answerChallenge(wp, lp);
       break;
