@@ -30,11 +30,11 @@ namespace vk {
 namespace {
 
 using e2e::FileLock;
-using e2e::Process;
 using e2e::kAppearMs;
 using e2e::kDialogClass;
 using e2e::kGuardedClass;
 using e2e::kSettleMs;
+using e2e::Process;
 
 // What guarded_window.exe understands.
 constexpr UINT kRetitleRequest = WM_APP + 1;
@@ -148,8 +148,8 @@ class BypassTest : public e2e::ManagerSession {
   // The intruder does one thing to the window. It is not waited for: its call
   // may wait on a prompt.
   Process& poke(HWND w, const Poke& p) {
-    return start(e2e::spawnChild("bypass_poke", {std::to_string(reinterpret_cast<std::uintptr_t>(w)), p.what,
-                                                 std::to_string(p.value)}));
+    return start(e2e::spawnChild(
+        "bypass_poke", {std::to_string(reinterpret_cast<std::uintptr_t>(w)), p.what, std::to_string(p.value)}));
   }
 
   // For a check that the window stays out of reach: the intruder has done
@@ -240,7 +240,9 @@ struct Attempt {
   Outcome outcome;
 };
 
-std::ostream& operator<<(std::ostream& out, const Attempt& a) { return out << startName(a.start) << " + " << a.poke.name; }
+std::ostream& operator<<(std::ostream& out, const Attempt& a) {
+  return out << startName(a.start) << " + " << a.poke.name;
+}
 
 class BypassAttempts : public BypassTest {
  protected:
@@ -291,7 +293,8 @@ class BypassAttempts : public BypassTest {
     return nullptr;
   }
 
-  void expectOutcome(const Process& app, const Process& intruder, HWND w, HWND before, const char* title, Outcome outcome) {
+  void expectOutcome(const Process& app, const Process& intruder, HWND w, HWND before, const char* title,
+                     Outcome outcome) {
     switch (outcome) {
       case Outcome::Prompted:
       case Outcome::FlashedThenPrompted: {
@@ -325,6 +328,7 @@ class BypassAttempts : public BypassTest {
       HWND w = nullptr, prompt = nullptr;
       ASSERT_NO_FATAL_FAILURE(prepare(a.start, title.c_str(), app, w, prompt));
       const LRESULT shownBefore = shownCount(w);
+      ASSERT_GE(shownBefore, 0) << "the window does not answer";
       const Process& intruder = poke(w, a.poke);
       expectOutcome(*app, intruder, w, prompt, title.c_str(), a.outcome);
       // Seen from inside: did the window ever get to run shown?
@@ -442,6 +446,36 @@ TEST_F(BypassTest, KnownLimit_ActiveWindowRetitledIntoAPromptingLockStaysActiveA
   EXPECT_TRUE(::IsWindow(aPrompt)) << "the first window's prompt is still up";
 }
 
+// The same title change by a window in the background: minimized, inactive,
+// and every later attempt to restore it meets the check.
+TEST_F(BypassTest, BackgroundWindowRetitledIntoAPromptingLockIsRefused) {
+  writeDatabase({lockOn(kLockedTitle)});
+  startManager();
+  Process* first = nullptr;
+  HWND a = nullptr, aPrompt = nullptr;
+  ASSERT_NO_FATAL_FAILURE(prompted(kLockedTitle, first, a, aPrompt));
+  Process& second = startApp({"--title", kHarmlessTitle, "--retitle", kLockedTitle});
+  HWND b = windowOf(second);
+  ASSERT_NE(b, nullptr);
+  ASSERT_TRUE(e2e::waitUntil([&] { return ::GetForegroundWindow() == b; }, kAppearMs)) << describe(b);
+  Process& third = startApp({"--title", "vk other window"});
+  HWND c = windowOf(third);
+  ASSERT_NE(c, nullptr);
+  ASSERT_TRUE(e2e::waitUntil([&] { return ::GetForegroundWindow() == c; }, kAppearMs));
+
+  ::PostMessageA(b, kRetitleRequest, 0, 0);
+  ASSERT_TRUE(e2e::waitUntil([&] { return e2e::windowTitle(b) == kLockedTitle; }, kSettleMs));
+  EXPECT_TRUE(e2e::waitUntil([&] { return ::IsIconic(b) != FALSE; }, kSettleMs)) << describe(b);
+  const LRESULT shownBefore = shownCount(b);
+  ASSERT_GE(shownBefore, 0) << "the window does not answer";
+  for (const Poke& p : {kRestore, kSwitch}) {
+    SCOPED_TRACE(p.name);
+    expectRefused(poke(b, p), b);
+    EXPECT_EQ(shownCount(b), shownBefore) << "the window was shown for a moment";
+  }
+  EXPECT_EQ(dialogOf(second), nullptr) << "one prompt per lock at a time";
+}
+
 // Once the prompt is cancelled the lock is Locked again: a window retitled
 // into it is hidden and prompted for, and its own cancelled prompt leaves it
 // minimized and inactive, so a restore asks again.
@@ -510,6 +544,7 @@ TEST_F(BypassTest, SecondWindowWithTheLockedTitleIsRefusedDuringThePromptAndProm
   ASSERT_NE(b, nullptr);
   EXPECT_TRUE(e2e::waitUntil([&] { return ::IsWindowVisible(b) && ::IsIconic(b); }, kAppearMs)) << describe(b);
   const LRESULT shownBefore = shownCount(b);
+  ASSERT_GE(shownBefore, 0) << "the window does not answer";
   for (const Poke& p : {kForeground, kSwitch, kRestore}) {
     SCOPED_TRACE(p.name);
     expectRefused(poke(b, p), b);
@@ -660,8 +695,7 @@ TEST_F(BypassTest, KnownLimit_AWindowThatComputesTheChallengeAnswerPasses) {
   ASSERT_NE(w, nullptr);
   EXPECT_TRUE(e2e::waitUntil([&] { return shownNormally(w) && ::GetForegroundWindow() == w; }, kAppearMs))
       << describe(w);
-  EXPECT_FALSE(e2e::waitUntil([&] { return dialogOf(app) != nullptr || !shownNormally(w); }, kQuietMs))
-      << describe(w);
+  EXPECT_FALSE(e2e::waitUntil([&] { return dialogOf(app) != nullptr || !shownNormally(w); }, kQuietMs)) << describe(w);
   const LockRecord r = record(0);
   EXPECT_EQ(r.promptBusy, 0);
   EXPECT_EQ(r.unlockedAt, 0) << "the lock itself was never opened";
