@@ -26,73 +26,56 @@
 namespace vk {
 namespace {
 
+using e2e::click;
+using e2e::currentPage;
 using e2e::FileLock;
 using e2e::fromRecord;
 using e2e::gone;
+using e2e::isChecked;
 using e2e::isShownNormally;
 using e2e::itemText;
 using e2e::kActivateRequest;
+using e2e::kActionList;
 using e2e::kAppearMs;
+using e2e::kCaptureMs;
 using e2e::kDialogClass;
 using e2e::kGuardedClass;
+using e2e::kMinutesBox;
+using e2e::kPageAction;
+using e2e::kPageAgain;
+using e2e::kPageMethod;
+using e2e::kPagePassword;
+using e2e::kPagePick;
+using e2e::kPagePicked;
+using e2e::kPageProtect;
+using e2e::kPageRelock;
+using e2e::kPageSummary;
+using e2e::kPageTries;
+using e2e::kPageTyped;
+using e2e::kPasswordBox;
+using e2e::kPickedTitle;
+using e2e::kPickWindowRadio;
+using e2e::kPasswordRadio;
 using e2e::kSettleMs;
+using e2e::kSummaryBox;
+using e2e::kTitleBox;
+using e2e::kTriesBox;
+using e2e::kTypeTitleRadio;
+using e2e::kWildcardCheck;
 using e2e::pressButton;
 using e2e::screenshot;
 using e2e::staticTexts;
+using e2e::waitForPage;
 using e2e::waitForShown;
 
-// The capture hides the wizard for 6 seconds.
-constexpr DWORD kCaptureMs = 30000;
-
-constexpr const char* kWizardCaption = "New Lock Wizard";
 constexpr const char* kEditCaption = "Edit Lock";
-
-constexpr int kCmdNewLock = 1;
 constexpr int kCmdEditLock = 2;
 
-// Wizard pages and their controls.
-constexpr int kPageMethod = 132;
-constexpr int kPageTyped = 134;
-constexpr int kPagePick = 135;
-constexpr int kPagePicked = 136;
-constexpr int kPageProtect = 137;
-constexpr int kPagePassword = 138;
-constexpr int kPageAgain = 139;
-constexpr int kPageTries = 140;
-constexpr int kPageRelock = 141;
-constexpr int kPageAction = 142;
-constexpr int kPageSummary = 143;
-constexpr int kTitleBox = 1002;
-constexpr int kPasswordBox = 1004;
-constexpr int kPickedTitle = 1020;
-constexpr int kWildcardCheck = 1027;
-constexpr int kActionList = 1028;
-constexpr int kTypeTitleRadio = 1030;
-constexpr int kTriesBox = 1033;
-constexpr int kMinutesBox = 1034;
-constexpr int kSummaryBox = 1035;
 // Edit Lock dialog.
 constexpr int kEditDialogId = 146;
 constexpr int kAgainBox = 1021;
 constexpr int kProtectCheck = 1042;
 constexpr int kLockedCheck = 1055;
-
-// ---- windows of other processes --------------------------------------------------
-
-// A radio button or check box clicked, so its group follows as for a user.
-void click(HWND dialog, int id) { ::SendMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-
-bool isChecked(HWND dialog, int id) {
-  return ::SendMessageA(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-// A message sent to another process's window without hanging on it: the
-// manager's thread sleeps through the capture.
-LRESULT ask(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
-  DWORD_PTR result = 0;
-  if (::SendMessageTimeoutA(w, message, wParam, lParam, SMTO_NORMAL, 2000, &result) == 0) return -1;
-  return static_cast<LRESULT>(result);
-}
 
 // ---- the fixture -----------------------------------------------------------------
 
@@ -108,60 +91,14 @@ class AuthoringTest : public e2e::ManagerSession {
     ASSERT_NO_FATAL_FAILURE(passGate());
   }
 
-  // New Lock: the wizard's frame, found by its class, process and caption.
-  HWND openWizard() {
-    command(kCmdNewLock);
-    return waitForShown(manager_.id(), kDialogClass, kWizardCaption);
-  }
-
-  // The resource id of the wizard's current page; 0 when there is none.
-  static int currentPage(HWND wizard) {
-    const LRESULT page = ask(wizard, PSM_GETCURRENTPAGEHWND, 0, 0);
-    if (page == 0 || page == -1) return 0;
-    const LRESULT index = ask(wizard, PSM_HWNDTOINDEX, static_cast<WPARAM>(page), 0);
-    if (index < 0) return 0;
-    return static_cast<int>(ask(wizard, PSM_INDEXTOID, static_cast<WPARAM>(index), 0));
-  }
-
-  // Waits for page `id` to be current and shown; its window, or null.
-  static HWND waitForPage(HWND wizard, int id, DWORD deadlineMs = kSettleMs) {
-    HWND page = nullptr;
-    e2e::waitUntil(
-        [&] {
-          if (!::IsWindowVisible(wizard) || currentPage(wizard) != id) return false;
-          page = reinterpret_cast<HWND>(ask(wizard, PSM_GETCURRENTPAGEHWND, 0, 0));
-          return page != nullptr && ::IsWindowVisible(page);
-        },
-        deadlineMs);
-    return page;
-  }
-
   static void next(HWND wizard) { ::PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0); }
 
   // Next on the current page, then the page it leads to.
-  HWND nextTo(HWND wizard, int id) {
-    next(wizard);
-    HWND page = waitForPage(wizard, id);
-    EXPECT_NE(page, nullptr) << "Next did not lead to page " << id << " (now on " << currentPage(wizard) << ")";
-    if (page != nullptr) screenshot(wizard, "authoring_page_" + std::to_string(id));
-    return page;
-  }
+  static HWND nextTo(HWND wizard, int id) { return e2e::nextTo(wizard, id, "authoring_page_"); }
 
   // Pages 137 to 141 with a password, tries and minutes; ends on page 142.
-  HWND passwordTriesAndMinutes(HWND wizard, const char* password, const char* tries, const char* minutes) {
-    HWND page = nextTo(wizard, kPagePassword);
-    if (page == nullptr) return nullptr;
-    EXPECT_EQ(::SendMessageA(::GetDlgItem(page, kPasswordBox), EM_GETPASSWORDCHAR, 0, 0), '*');
-    ::SetDlgItemTextA(page, kPasswordBox, password);
-    if ((page = nextTo(wizard, kPageAgain)) == nullptr) return nullptr;
-    ::SetDlgItemTextA(page, kPasswordBox, password);
-    if ((page = nextTo(wizard, kPageTries)) == nullptr) return nullptr;
-    EXPECT_EQ(itemText(page, kTriesBox), "3");
-    ::SetDlgItemTextA(page, kTriesBox, tries);
-    if ((page = nextTo(wizard, kPageRelock)) == nullptr) return nullptr;
-    EXPECT_EQ(itemText(page, kMinutesBox), "5");
-    ::SetDlgItemTextA(page, kMinutesBox, minutes);
-    return nextTo(wizard, kPageAction);
+  static HWND passwordTriesAndMinutes(HWND wizard, const char* password, const char* tries, const char* minutes) {
+    return e2e::passwordTriesAndMinutes(wizard, password, tries, minutes, "authoring_page_");
   }
 
   // Next on page 135: the wizard and the manager window hide, `target`
@@ -200,26 +137,6 @@ class AuthoringTest : public e2e::ManagerSession {
   }
 
   HWND waitForPrompt(const char* caption) { return e2e::waitForPrompt(target_.id(), caption); }
-
-  // Closes whatever dialog the manager still shows (a message box, the
-  // wizard, the Edit Lock dialog) before Exit.
-  void closeOpenDialogs() override {
-    e2e::waitUntil(
-        [&] {
-          bool any = false;
-          for (HWND w : e2e::windowsOf(manager_.id())) {
-            if (e2e::windowClass(w) != kDialogClass || !::IsWindowVisible(w)) continue;
-            any = true;
-            if (e2e::windowTitle(w) == kWizardCaption) {
-              ::PostMessageA(w, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-            } else {
-              pressButton(w, ::GetDlgItem(w, IDCANCEL) != nullptr ? IDCANCEL : IDOK);
-            }
-          }
-          return !any;
-        },
-        kCaptureMs, 200);
-  }
 
   e2e::Process target_;
 };
@@ -282,7 +199,7 @@ TEST_F(AuthoringTest, TypedPatternLockIsEnforcedAtOnceAndSaved) {
   constexpr const char* kPassword = "Pattern Pass 1";
   openManager({});
 
-  HWND wizard = openWizard();
+  HWND wizard = openNewLockWizard();
   ASSERT_NE(wizard, nullptr) << "New Lock showed no wizard";
   HWND page = waitForPage(wizard, kPageMethod);
   ASSERT_NE(page, nullptr);
@@ -292,9 +209,9 @@ TEST_F(AuthoringTest, TypedPatternLockIsEnforcedAtOnceAndSaved) {
   EXPECT_EQ(r.left, (::GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2) << "the wizard is centred";
   EXPECT_EQ(r.top, (::GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2);
   EXPECT_EQ(::GetWindow(wizard, GW_OWNER), nullptr);
-  EXPECT_TRUE(isChecked(page, 1029)) << "picking the window is the default";
+  EXPECT_TRUE(isChecked(page, kPickWindowRadio)) << "picking the window is the default";
   click(page, kTypeTitleRadio);
-  EXPECT_FALSE(isChecked(page, 1029));
+  EXPECT_FALSE(isChecked(page, kPickWindowRadio));
 
   page = nextTo(wizard, kPageTyped);
   ASSERT_NE(page, nullptr);
@@ -316,7 +233,7 @@ TEST_F(AuthoringTest, TypedPatternLockIsEnforcedAtOnceAndSaved) {
   screenshot(wizard, "authoring_page_134");
   page = nextTo(wizard, kPageProtect);
   ASSERT_NE(page, nullptr);
-  EXPECT_TRUE(isChecked(page, 1031)) << "a password is the default";
+  EXPECT_TRUE(isChecked(page, kPasswordRadio)) << "a password is the default";
   page = passwordTriesAndMinutes(wizard, kPassword, "4", "2");
   ASSERT_NE(page, nullptr);
   EXPECT_EQ(::SendMessageA(::GetDlgItem(page, kActionList), CB_GETCOUNT, 0, 0), 3);
@@ -363,7 +280,7 @@ TEST_F(AuthoringTest, PickedWindowIsLockedWithItsClassAndRefusedTheSecondTime) {
   ASSERT_NE(target, nullptr);
   openManager({lockOn("vk some other window", "other")});
 
-  HWND wizard = openWizard();
+  HWND wizard = openNewLockWizard();
   ASSERT_NE(wizard, nullptr);
   ASSERT_NE(waitForPage(wizard, kPageMethod), nullptr);
   ASSERT_NE(nextTo(wizard, kPagePick), nullptr);
@@ -392,7 +309,7 @@ TEST_F(AuthoringTest, PickedWindowIsLockedWithItsClassAndRefusedTheSecondTime) {
 
   // Within its re-lock period the window activates freely, and is picked
   // again: the duplicate test refuses it with a box of no owner.
-  wizard = openWizard();
+  wizard = openNewLockWizard();
   ASSERT_NE(wizard, nullptr);
   ASSERT_NE(waitForPage(wizard, kPageMethod), nullptr);
   ASSERT_NE(nextTo(wizard, kPagePick), nullptr);

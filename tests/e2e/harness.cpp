@@ -286,7 +286,12 @@ bool takeScreenshot(const std::string& name) {
   put(file, info);
   file.insert(file.end(), pixels.begin(), pixels.end());
 
-  ::CreateDirectoryA(dir.c_str(), nullptr);  // fine when it exists already
+  // The folder, and those a name like "journey\\01-start" adds; each call
+  // is fine when the folder exists already.
+  ::CreateDirectoryA(dir.c_str(), nullptr);
+  for (std::size_t at = name.find('\\'); at != std::string::npos; at = name.find('\\', at + 1)) {
+    ::CreateDirectoryA((dir + "\\" + name.substr(0, at)).c_str(), nullptr);
+  }
   const std::string path = dir + "\\" + name + ".bmp";
   win32::UniqueFile out(
       ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -125,7 +125,8 @@ std::string windowClass(HWND w);
 // VK_* variables on: tools/wine-env.sh's vk_wine hands it over as
 // WINE_VK_SHOT_DIR, which is read too.
 bool screenshotsEnabled();
-// Saves the whole screen as <VK_SHOT_DIR>\<name>.bmp. Does nothing and
+// Saves the whole screen as <VK_SHOT_DIR>\<name>.bmp; a name may lead
+// through folders of its own ("area\\shot"), which are made. Does nothing and
 // returns false when screenshots are not enabled.
 bool takeScreenshot(const std::string& name);
 

@@ -25,77 +25,41 @@
 namespace vk {
 namespace {
 
+using e2e::ask;
+using e2e::click;
+using e2e::currentPage;
 using e2e::FileLock;
 using e2e::gone;
+using e2e::isChecked;
 using e2e::itemText;
 using e2e::kAppearMs;
 using e2e::kDialogClass;
 using e2e::kGatePasswordEdit;
+using e2e::kAnswerBox;
 using e2e::kGuardedClass;
+using e2e::kPageWelcome;
+using e2e::kPasswordBox;
+using e2e::kQuestionBox;
+using e2e::kRetypeBox;
 using e2e::kSettleMs;
 using e2e::kSystemPassword;
 using e2e::pressButton;
 using e2e::screenshot;
 using e2e::staticTexts;
+using e2e::nextTo;
 using e2e::trayWindowCount;
+using e2e::waitForPage;
 using e2e::waitForShown;
 
-constexpr const char* kWelcomeCaption = "Welcome to Vantakey";
 constexpr const char* kChangeCaption = "Change Password Wizard";
 constexpr const char* kMustComplete = "You must complete the welcome wizard before you can begin using Vantakey.";
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// Pages and controls.
-constexpr int kFirstRunPages[] = {125, 127, 126, 144, 145, 128};
-constexpr int kPasswordBox = 1004;
-constexpr int kRetypeBox = 1021;
-constexpr int kQuestionBox = 1036;
-constexpr int kAnswerBox = 1037;
 constexpr int kStartWithWindows = 1057;
 constexpr int kShutDownAtLogOff = 1058;
 constexpr int kLostPassword = 1039;
 constexpr int kCmdPreferences = 40026;
 constexpr int kCmdChangePassword = 40029;
-
-LRESULT ask(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
-  DWORD_PTR result = 0;
-  if (::SendMessageTimeoutA(w, message, wParam, lParam, SMTO_NORMAL, 2000, &result) == 0) return -1;
-  return static_cast<LRESULT>(result);
-}
-
-int currentPage(HWND wizard) {
-  const LRESULT page = ask(wizard, PSM_GETCURRENTPAGEHWND, 0, 0);
-  if (page == 0 || page == -1) return 0;
-  const LRESULT index = ask(wizard, PSM_HWNDTOINDEX, static_cast<WPARAM>(page), 0);
-  if (index < 0) return 0;
-  return static_cast<int>(ask(wizard, PSM_INDEXTOID, static_cast<WPARAM>(index), 0));
-}
-
-HWND waitForPage(HWND wizard, int id) {
-  HWND page = nullptr;
-  e2e::waitUntil(
-      [&] {
-        if (!::IsWindowVisible(wizard) || currentPage(wizard) != id) return false;
-        page = reinterpret_cast<HWND>(ask(wizard, PSM_GETCURRENTPAGEHWND, 0, 0));
-        return page != nullptr && ::IsWindowVisible(page);
-      },
-      kSettleMs);
-  return page;
-}
-
-// Next on the current page, then the page it leads to (screenshot taken).
-HWND nextTo(HWND wizard, int id, const char* shotPrefix) {
-  ::PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-  HWND page = waitForPage(wizard, id);
-  EXPECT_NE(page, nullptr) << "Next did not lead to page " << id << " (now on " << currentPage(wizard) << ")";
-  if (page != nullptr && *shotPrefix != '\0') screenshot(wizard, std::string(shotPrefix) + std::to_string(id));
-  return page;
-}
-
-void click(HWND dialog, int id) { ::SendMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-bool isChecked(HWND dialog, int id) {
-  return ::SendMessageA(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
 
 // ---- "vk2.dat" fields ---------------------------------------------------------------
 
@@ -154,18 +118,10 @@ class PasswordTest : public e2e::ManagerSession {
  protected:
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(ManagerSession::SetUp());
-    olderPath_ = e2e::windowsFile("vk.dat");
-    hadOlder_ = e2e::readWholeFile(olderPath_, savedOlder_);
-    ::DeleteFileA(olderPath_.c_str());
     hadRunValue_ = runValue(&savedRunValue_);
   }
   void TearDown() override {
     ManagerSession::TearDown();
-    if (hadOlder_) {
-      EXPECT_TRUE(e2e::writeWholeFile(olderPath_, savedOlder_));
-    } else {
-      ::DeleteFileA(olderPath_.c_str());
-    }
     HKEY key = nullptr;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
       if (hadRunValue_) {
@@ -178,40 +134,6 @@ class PasswordTest : public e2e::ManagerSession {
     }
   }
   std::vector<e2e::Process*> helperProcesses() override { return {&guarded_}; }
-
-  // Starts the manager without waiting for its tray; the first-run wizard's
-  // frame, or null.
-  HWND startIntoFirstRun() {
-    manager_ = e2e::spawn(e2e::siblingPath("vkmanager.exe"), {});
-    EXPECT_TRUE(manager_.started());
-    return waitForShown(manager_.id(), kDialogClass, kWelcomeCaption);
-  }
-
-  // Drives the first-run wizard from page 125 to Finish; then the tray, the
-  // hooks and the manager window come.
-  void completeFirstRun(HWND wizard, const char* password, const char* question, const char* answer,
-                        bool shots = false) {
-    const char* prefix = shots ? "password_first_run_" : "";
-    HWND page = waitForPage(wizard, 125);
-    ASSERT_NE(page, nullptr);
-    if (shots) screenshot(wizard, "password_first_run_125");
-    ASSERT_NE(page = nextTo(wizard, 127, prefix), nullptr);
-    ASSERT_TRUE(::SetDlgItemTextA(page, kPasswordBox, password));
-    ASSERT_NE(page = nextTo(wizard, 126, prefix), nullptr);
-    ASSERT_TRUE(::SetDlgItemTextA(page, kRetypeBox, password));
-    ASSERT_NE(page = nextTo(wizard, 144, prefix), nullptr);
-    ASSERT_TRUE(::SetDlgItemTextA(page, kQuestionBox, question));
-    ASSERT_NE(page = nextTo(wizard, 145, prefix), nullptr);
-    ASSERT_TRUE(::SetDlgItemTextA(page, kAnswerBox, answer));
-    ASSERT_NE(page = nextTo(wizard, 128, prefix), nullptr);
-    ::PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-    ASSERT_TRUE(gone(wizard)) << "Finish did not close the first-run wizard";
-    tray_ = e2e::waitForWindow(manager_.id(), e2e::kTrayClass, e2e::kTrayTitle, kAppearMs);
-    ASSERT_NE(tray_, nullptr) << "no tray window after the first-run wizard";
-    ASSERT_TRUE(e2e::waitUntil([&] { return table_.cbtHook() != 0 && table_.callWndRetHook() != 0; }, kSettleMs));
-    frame_ = e2e::waitForWindow(manager_.id(), e2e::kFrameClass, e2e::kManagerCaption, kSettleMs);
-    ASSERT_NE(frame_, nullptr);
-  }
 
   // The gate opened from the icon; true when `password` opened the manager.
   bool gateAccepts(const char* password) {
@@ -236,9 +158,6 @@ class PasswordTest : public e2e::ManagerSession {
     return waitForShown(manager_.id(), kDialogClass, "Options");
   }
 
-  std::string olderPath_;
-  bool hadOlder_ = false;
-  std::vector<unsigned char> savedOlder_;
   bool hadRunValue_ = false;
   std::string savedRunValue_;
   e2e::Process guarded_;
@@ -251,7 +170,7 @@ TEST_F(PasswordTest, FirstRunSetsThePasswordBeforeAnythingIsEnforcedAndCannotBeC
   EXPECT_EQ(trayWindowCount(), 0) << "the tray window exists before the first-run wizard ended";
   EXPECT_EQ(table_.cbtHook(), 0u) << "hooks installed before the first-run wizard ended";
   EXPECT_EQ(table_.callWndRetHook(), 0u);
-  ASSERT_NE(waitForPage(wizard, 125), nullptr);
+  ASSERT_NE(waitForPage(wizard, kPageWelcome), nullptr);
   EXPECT_NE(staticTexts(reinterpret_cast<HWND>(ask(wizard, PSM_GETCURRENTPAGEHWND, 0, 0))).find("Welcome to Vantakey!"),
             std::string::npos);
 
@@ -263,9 +182,9 @@ TEST_F(PasswordTest, FirstRunSetsThePasswordBeforeAnythingIsEnforcedAndCannotBeC
   pressButton(box, IDOK);
   ASSERT_TRUE(gone(box));
   EXPECT_TRUE(::IsWindowVisible(wizard));
-  EXPECT_EQ(currentPage(wizard), 125);
+  EXPECT_EQ(currentPage(wizard), kPageWelcome);
 
-  ASSERT_NO_FATAL_FAILURE(completeFirstRun(wizard, "New Key 42", "My first dog's name?", "Rex Junior", true));
+  ASSERT_NO_FATAL_FAILURE(completeFirstRun(wizard, "New Key 42", "My first dog's name?", "Rex Junior", "password_first_run_"));
   const std::vector<unsigned char> file = savedFile();
   EXPECT_TRUE(digestAt(file, 0, digestOf("New Key 42"))) << "the new password's digest is not saved";
   EXPECT_EQ(questionOf(file), "My first dog's name?");

@@ -1,5 +1,7 @@
 #include "product.h"
 
+#include <prsht.h>
+
 #include <cstring>
 
 #include "platform/win32/handle.h"
@@ -66,6 +68,73 @@ void screenshot(HWND w, const std::string& name, HWND behind) {
   if (behind != nullptr) paintNow(behind);
   paintNow(w);
   EXPECT_TRUE(takeScreenshot(name)) << name;
+}
+
+void click(HWND dialog, int id) { ::SendMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+bool isChecked(HWND dialog, int id) {
+  return ::SendMessageA(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+LRESULT ask(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  if (::SendMessageTimeoutA(w, message, wParam, lParam, SMTO_NORMAL, 2000, &result) == 0) return -1;
+  return static_cast<LRESULT>(result);
+}
+
+// ---- wizards of other processes -----------------------------------------------------
+
+int currentPage(HWND wizard) {
+  const LRESULT page = ask(wizard, PSM_GETCURRENTPAGEHWND, 0, 0);
+  if (page == 0 || page == -1) return 0;
+  const LRESULT index = ask(wizard, PSM_HWNDTOINDEX, static_cast<WPARAM>(page), 0);
+  if (index < 0) return 0;
+  return static_cast<int>(ask(wizard, PSM_INDEXTOID, static_cast<WPARAM>(index), 0));
+}
+
+HWND waitForPage(HWND wizard, int id, DWORD deadlineMs) {
+  HWND page = nullptr;
+  waitUntil(
+      [&] {
+        if (!::IsWindowVisible(wizard) || currentPage(wizard) != id) return false;
+        page = reinterpret_cast<HWND>(ask(wizard, PSM_GETCURRENTPAGEHWND, 0, 0));
+        return page != nullptr && ::IsWindowVisible(page);
+      },
+      deadlineMs);
+  return page;
+}
+
+HWND nextTo(HWND wizard, int id, const std::string& shotPrefix) {
+  ::PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+  HWND page = waitForPage(wizard, id);
+  EXPECT_NE(page, nullptr) << "Next did not lead to page " << id << " (now on " << currentPage(wizard) << ")";
+  if (page != nullptr && !shotPrefix.empty()) screenshot(wizard, shotPrefix + std::to_string(id));
+  return page;
+}
+
+HWND passwordTriesAndMinutes(HWND wizard, const char* password, const char* tries, const char* minutes,
+                             const std::string& shotPrefix) {
+  // Each page is shot once it is filled in.
+  auto shoot = [&](int id) {
+    if (!shotPrefix.empty()) screenshot(wizard, shotPrefix + std::to_string(id));
+  };
+  HWND page = nextTo(wizard, kPagePassword, "");
+  if (page == nullptr) return nullptr;
+  EXPECT_EQ(::SendMessageA(::GetDlgItem(page, kPasswordBox), EM_GETPASSWORDCHAR, 0, 0), '*');
+  ::SetDlgItemTextA(page, kPasswordBox, password);
+  shoot(kPagePassword);
+  if ((page = nextTo(wizard, kPageAgain, "")) == nullptr) return nullptr;
+  ::SetDlgItemTextA(page, kPasswordBox, password);
+  shoot(kPageAgain);
+  if ((page = nextTo(wizard, kPageTries, "")) == nullptr) return nullptr;
+  EXPECT_EQ(itemText(page, kTriesBox), "3");
+  ::SetDlgItemTextA(page, kTriesBox, tries);
+  shoot(kPageTries);
+  if ((page = nextTo(wizard, kPageRelock, "")) == nullptr) return nullptr;
+  EXPECT_EQ(itemText(page, kMinutesBox), "5");
+  ::SetDlgItemTextA(page, kMinutesBox, minutes);
+  shoot(kPageRelock);
+  return nextTo(wizard, kPageAction, shotPrefix);
 }
 
 HWND waitForPrompt(DWORD pid, const char* caption) { return waitForShown(pid, kDialogClass, caption); }
@@ -297,6 +366,9 @@ void ManagerSession::SetUp() {
   ASSERT_EQ(trayWindowCount(), 0) << "a manager is running already";
   databasePath_ = windowsFile("vk2.dat");
   hadDatabase_ = readWholeFile(databasePath_, savedDatabase_);
+  olderPath_ = windowsFile("vk.dat");
+  hadOlder_ = readWholeFile(olderPath_, savedOlder_);
+  ::DeleteFileA(olderPath_.c_str());
   ASSERT_TRUE(table_.open(kernel_));
   mutex_ = kernel_.createMutex(kTableMutexName, false);
   ASSERT_NE(mutex_, nullptr);
@@ -313,12 +385,55 @@ void ManagerSession::TearDown() {
   } else {
     ::DeleteFileA(databasePath_.c_str());
   }
+  if (hadOlder_) {
+    EXPECT_TRUE(writeWholeFile(olderPath_, savedOlder_));
+  } else if (!olderPath_.empty()) {
+    ::DeleteFileA(olderPath_.c_str());
+  }
   table_.close();
   if (mutex_ != nullptr) kernel_.closeMutex(mutex_);
 }
 
 void ManagerSession::writeDatabase(const std::vector<FileLock>& locks, bool shutDownAtLogOff) {
   ASSERT_TRUE(writeWholeFile(databasePath_, databaseImage(kSystemPassword, locks, shutDownAtLogOff)));
+}
+
+HWND ManagerSession::startIntoFirstRun() {
+  manager_ = spawn(siblingPath("vkmanager.exe"), {});
+  EXPECT_TRUE(manager_.started());
+  return waitForShown(manager_.id(), kDialogClass, kWelcomeCaption);
+}
+
+void ManagerSession::completeFirstRun(HWND wizard, const char* password, const char* question, const char* answer,
+                                      const std::string& shotPrefix) {
+  // Each page is shot once it is filled in.
+  auto shoot = [&](int id) {
+    if (!shotPrefix.empty()) screenshot(wizard, shotPrefix + std::to_string(id));
+  };
+  HWND page = waitForPage(wizard, kPageWelcome);
+  ASSERT_NE(page, nullptr);
+  shoot(kPageWelcome);
+  ASSERT_NE(page = nextTo(wizard, kPageNewPassword, ""), nullptr);
+  ASSERT_TRUE(::SetDlgItemTextA(page, kPasswordBox, password));
+  shoot(kPageNewPassword);
+  ASSERT_NE(page = nextTo(wizard, kPageRetype, ""), nullptr);
+  ASSERT_TRUE(::SetDlgItemTextA(page, kRetypeBox, password));
+  shoot(kPageRetype);
+  ASSERT_NE(page = nextTo(wizard, kPageQuestion, ""), nullptr);
+  ASSERT_TRUE(::SetDlgItemTextA(page, kQuestionBox, question));
+  shoot(kPageQuestion);
+  ASSERT_NE(page = nextTo(wizard, kPageAnswer, ""), nullptr);
+  ASSERT_TRUE(::SetDlgItemTextA(page, kAnswerBox, answer));
+  shoot(kPageAnswer);
+  ASSERT_NE(page = nextTo(wizard, kPageReady, shotPrefix), nullptr);
+  ::PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+  ASSERT_TRUE(gone(wizard)) << "Finish did not close the first-run wizard";
+  tray_ = waitForWindow(manager_.id(), kTrayClass, kTrayTitle, kAppearMs);
+  ASSERT_NE(tray_, nullptr) << "no tray window after the first-run wizard";
+  ASSERT_TRUE(waitUntil([&] { return table_.cbtHook() != 0 && table_.callWndRetHook() != 0; }, kSettleMs))
+      << "the hooks were not installed after the first-run wizard";
+  frame_ = waitForWindow(manager_.id(), kFrameClass, kManagerCaption, kSettleMs);
+  ASSERT_NE(frame_, nullptr);
 }
 
 void ManagerSession::startManager() {
@@ -348,21 +463,45 @@ void ManagerSession::endManager() {
   }
 }
 
+void ManagerSession::closeOpenDialogs() {
+  waitUntil(
+      [&] {
+        bool any = false;
+        for (HWND w : windowsOf(manager_.id())) {
+          if (windowClass(w) != kDialogClass || !::IsWindowVisible(w)) continue;
+          any = true;
+          if (windowTitle(w) == kNewLockCaption) {
+            ::PostMessageA(w, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+          } else {
+            pressButton(w, ::GetDlgItem(w, IDCANCEL) != nullptr ? IDCANCEL : IDOK);
+          }
+        }
+        return !any;
+      },
+      kCaptureMs, 200);
+}
+
 HWND ManagerSession::openGate() {
   ::PostMessageA(tray_, kTrayMessage, kTrayIconId, WM_LBUTTONDBLCLK);
   return waitForShown(manager_.id(), kDialogClass, kManagerCaption, kGateText);
 }
 
-void ManagerSession::passGate() {
+void ManagerSession::passGate(const char* password, const std::string& shotName) {
   HWND gate = openGate();
   ASSERT_NE(gate, nullptr) << "no password gate";
-  ASSERT_TRUE(::SetDlgItemTextA(gate, kGatePasswordEdit, kSystemPassword));
+  ASSERT_TRUE(::SetDlgItemTextA(gate, kGatePasswordEdit, password));
+  if (!shotName.empty()) screenshot(gate, shotName);
   pressButton(gate, IDOK);
   ASSERT_TRUE(gone(gate));
   ASSERT_TRUE(waitUntil([&] { return ::IsWindowVisible(frame_) != FALSE; }, kSettleMs));
   list_ = reinterpret_cast<HWND>(::GetPropA(frame_, "list"));
   ASSERT_NE(list_, nullptr) << "the manager window has no \"list\" property";
   ASSERT_EQ(windowClass(list_), "SysListView32");
+}
+
+HWND ManagerSession::openNewLockWizard() {
+  command(kCmdNewLock);
+  return waitForShown(manager_.id(), kDialogClass, kNewLockCaption);
 }
 
 void ManagerSession::command(int id) { ::PostMessageA(frame_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }

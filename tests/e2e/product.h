@@ -29,6 +29,8 @@ namespace e2e {
 // is loaded into a target on its first hook call.
 constexpr DWORD kAppearMs = 20000;
 constexpr DWORD kSettleMs = 10000;
+// The New Lock wizard's capture hides it for 6 seconds.
+constexpr DWORD kCaptureMs = 30000;
 
 constexpr const char* kDialogClass = "#32770";
 // guarded_window.exe: its window class and its request to activate itself.
@@ -71,6 +73,69 @@ void paintNow(HWND w);
 // The window painted now (and the window behind it, when given), and the
 // whole screen saved.
 void screenshot(HWND w, const std::string& name, HWND behind = nullptr);
+
+// A button or check box clicked, so that a radio group follows as it does for
+// a user.
+void click(HWND dialog, int id);
+bool isChecked(HWND dialog, int id);
+// A message sent to a window of another process without hanging on it (the
+// manager's thread may sleep through a capture or sit in a box); -1 when it
+// got no answer.
+LRESULT ask(HWND w, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---- wizards of other processes -----------------------------------------------------
+
+// The resource id of the wizard's current page; 0 when there is none.
+int currentPage(HWND wizard);
+// Waits for page `id` to be current and shown; its window, or null.
+HWND waitForPage(HWND wizard, int id, DWORD deadlineMs = kSettleMs);
+// Next on the current page, then the page it leads to; with a shot prefix,
+// the screen is saved as <prefix><id>.
+HWND nextTo(HWND wizard, int id, const std::string& shotPrefix);
+
+// The first-run wizard: its caption, pages and boxes.
+constexpr const char* kWelcomeCaption = "Welcome to Vantakey";
+constexpr int kPageWelcome = 125;
+constexpr int kPageNewPassword = 127;
+constexpr int kPageRetype = 126;
+constexpr int kPageQuestion = 144;
+constexpr int kPageAnswer = 145;
+constexpr int kPageReady = 128;
+constexpr int kPasswordBox = 1004;
+constexpr int kRetypeBox = 1021;
+constexpr int kQuestionBox = 1036;
+constexpr int kAnswerBox = 1037;
+
+// The New Lock wizard (the manager window's command 1): its pages and controls.
+constexpr const char* kNewLockCaption = "New Lock Wizard";
+constexpr int kCmdNewLock = 1;
+constexpr int kPageMethod = 132;
+constexpr int kPageTyped = 134;
+constexpr int kPagePick = 135;
+constexpr int kPagePicked = 136;
+constexpr int kPageProtect = 137;
+constexpr int kPagePassword = 138;
+constexpr int kPageAgain = 139;
+constexpr int kPageTries = 140;
+constexpr int kPageRelock = 141;
+constexpr int kPageAction = 142;
+constexpr int kPageSummary = 143;
+constexpr int kTitleBox = 1002;
+constexpr int kPickedTitle = 1020;
+constexpr int kWildcardCheck = 1027;
+constexpr int kActionList = 1028;
+constexpr int kPickWindowRadio = 1029;
+constexpr int kTypeTitleRadio = 1030;
+constexpr int kPasswordRadio = 1031;
+constexpr int kTriesBox = 1033;
+constexpr int kMinutesBox = 1034;
+constexpr int kSummaryBox = 1035;
+
+// Pages 137 to 141 of the New Lock wizard with a password, tries and
+// minutes (their start values checked on the way); ends on page 142, whose
+// window it returns, or null.
+HWND passwordTriesAndMinutes(HWND wizard, const char* password, const char* tries, const char* minutes,
+                             const std::string& shotPrefix);
 
 // The lock prompt for a window of this caption, once it is shown (it carries
 // its caption before it becomes visible).
@@ -141,20 +206,29 @@ bool selectRows(HANDLE process, HWND list, const std::vector<int>& rows, UINT st
 
 // ---- the fixture ---------------------------------------------------------------------
 
-// A run of vkmanager.exe from a prepared "vk2.dat". The file found before is
-// put back afterwards, and every process started is ended; the manager
-// through Exit and Yes.
+// A run of vkmanager.exe from a prepared "vk2.dat" (or from none). The
+// files found before ("vk2.dat", "vk.dat") are put back afterwards, and every
+// process started is ended; the manager through Exit and Yes.
 class ManagerSession : public testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  // Closes what the manager may still show before Exit (nothing by default).
-  virtual void closeOpenDialogs() {}
+  // Closes whatever dialog the manager still shows (a message box, a wizard,
+  // a dialog) before Exit.
+  virtual void closeOpenDialogs();
   // Other processes a test may have started, ended after the manager.
   virtual std::vector<Process*> helperProcesses() { return {}; }
 
   void writeDatabase(const std::vector<FileLock>& locks, bool shutDownAtLogOff = false);
+  // Starts vkmanager.exe without waiting for its tray; the first-run
+  // wizard's frame, or null.
+  HWND startIntoFirstRun();
+  // Drives the first-run wizard from its first page to Finish; then the
+  // tray, the hooks and the manager window come. With a shot prefix every
+  // page is saved as <prefix><page id>.
+  void completeFirstRun(HWND wizard, const char* password, const char* question, const char* answer,
+                        const std::string& shotPrefix = std::string());
   // Starts vkmanager.exe and waits for its tray window and both hooks.
   void startManager();
   // Ends a manager still running the way a user does, Exit and Yes: under
@@ -164,7 +238,10 @@ class ManagerSession : public testing::Test {
   // Double-click on the icon; the gate it shows.
   HWND openGate();
   // Through the gate with the system password; the manager window shows.
-  void passGate();
+  // With a shot name, the gate is saved with the password typed in.
+  void passGate(const char* password = kSystemPassword, const std::string& shotName = std::string());
+  // The manager window's New Lock command; the wizard's frame, or null.
+  HWND openNewLockWizard();
   void command(int id);
 
   LockRecord record(std::uint32_t i);
@@ -173,6 +250,11 @@ class ManagerSession : public testing::Test {
   std::string databasePath_;
   bool hadDatabase_ = false;
   std::vector<unsigned char> savedDatabase_;
+  // The older database, "vk.dat": kept aside for the test, so that no stray
+  // copy is imported, and put back afterwards.
+  std::string olderPath_;
+  bool hadOlder_ = false;
+  std::vector<unsigned char> savedOlder_;
   Win32KernelObjects kernel_;
   LockTableView table_;
   KernelHandle mutex_ = nullptr;
