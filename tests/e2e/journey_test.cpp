@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -314,6 +315,7 @@ TEST_F(JourneyTest, ANewUserLocksNotepadAndKeepsTheLockAcrossARestart) {
   notepad = startNotepad();
   ASSERT_NE(notepad, nullptr);
   EXPECT_TRUE(waitUntil([&] { return isShownNormally(notepad); }, kAppearMs)) << "notepad is not shown after Exit";
+  EXPECT_TRUE(activate(notepad)) << "notepad could not be activated after Exit";
   EXPECT_TRUE(notepadStaysUnprompted()) << "notepad was prompted for after Exit";
   EXPECT_TRUE(isShownNormally(notepad));
   screenshot(notepad, shotName("08-notepad-unguarded"));
