@@ -32,6 +32,8 @@ class QuietWindows final : public WindowSystem {
   }
   void hide(WindowRef) override {}
   void showMinimizedNoActivate(WindowRef) override {}
+  bool isActive(WindowRef) override { return false; }
+  void minimizeAndDeactivate(WindowRef) override {}
   void restore(WindowRef) override {}
   void postClose(WindowRef) override {}
   void shutdownComputer() override {}

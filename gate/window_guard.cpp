@@ -47,6 +47,21 @@ void carryOutAction(WindowSystem& windows, WindowRef window, std::uint16_t actio
   }
 }
 
+// A matching window that is refused without a prompt is shown minimized. A
+// refused activation never happens, but a title change can catch the window
+// in use: minimized and still active it would keep the keyboard and come back
+// by a plain restore, which is no activation. Such a window gives the
+// activation away, so coming back goes through the check. (During an
+// activation the window may already count as the foreground window, so this
+// is asked on the title path only.)
+void refuseMinimized(WindowSystem& windows, WindowRef window, CheckCause cause) {
+  if (cause == CheckCause::Retitle && windows.isActive(window)) {
+    windows.minimizeAndDeactivate(window);
+  } else {
+    windows.showMinimizedNoActivate(window);
+  }
+}
+
 enum class Step {
   NextRecord,  // go on with the record after this one (or `next`)
   EndScan,     // the window passes
@@ -67,7 +82,7 @@ struct Capture {
 
 // One record that matched on the lock-free read: everything from the wait for
 // the mutex to the final writes after the prompt.
-Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window,
+Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window, CheckCause cause,
                    const Capture& capture, std::uint32_t i, std::uint32_t& next) {
   KernelObjects& kernel = *state.kernel;
   const LockTableView& view = state.view;
@@ -78,7 +93,7 @@ Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window,
     // The table is stuck (7000 ms are up). The window matched an enabled lock
     // a moment ago, so it is not let through unchecked: keep it minimized and
     // change nothing.
-    windows.showMinimizedNoActivate(window);
+    refuseMinimized(windows, window, cause);
     return Step::HoldBack;
   }
   // The lock-free read may have seen a record that was being changed.
@@ -100,7 +115,7 @@ Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window,
   if (record.promptBusy() != 0) {
     if (inspectClaim(kernel, state.claims, record) == ClaimStatus::Busy) {
       lock.unlock();
-      windows.showMinimizedNoActivate(window);
+      refuseMinimized(windows, window, cause);
       return Step::HoldBack;
     }
     // Left behind by a prompt whose process or thread is gone.
@@ -117,7 +132,7 @@ Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window,
     // Without a marker the claim could be taken for stale by other processes;
     // refuse this activation and let the next one try again.
     lock.unlock();
-    windows.showMinimizedNoActivate(window);
+    refuseMinimized(windows, window, cause);
     return Step::HoldBack;
   }
   const bool hasPassword = record.hasPassword();
@@ -208,7 +223,7 @@ bool gateReady(const GateState& state) {
   return state.kernel != nullptr && state.tableMutex != nullptr && state.view.isOpen();
 }
 
-Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window) {
+Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window, CheckCause cause) {
   if (!gateReady(state)) return Verdict::Pass;
   if (window == kNoWindow || windows.isChild(window)) return Verdict::Pass;
 
@@ -236,7 +251,7 @@ Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window) {
       continue;
     }
     std::uint32_t next = i + 1;
-    switch (enforceRecord(state, windows, window, capture, i, next)) {
+    switch (enforceRecord(state, windows, window, cause, capture, i, next)) {
       case Step::EndScan:
         return Verdict::Pass;
       case Step::HoldBack:
@@ -257,7 +272,7 @@ Verdict cbtHookVerdict(GateState& state, WindowSystem& windows, int code, Window
 Verdict callWndRetVerdict(GateState& state, WindowSystem& windows, int code, unsigned message,
                           WindowRef window) {
   if (code < 0 || message != kMessageSetText) return Verdict::Pass;
-  return checkWindow(state, windows, window);
+  return checkWindow(state, windows, window, CheckCause::Retitle);
 }
 
 }  // namespace vk

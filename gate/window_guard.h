@@ -70,8 +70,15 @@ void gateProcessDetach(GateState& state);
 // passes, since nothing can be checked.
 bool gateReady(const GateState& state);
 
+// What brought the window to the check.
+enum class CheckCause {
+  Activation,  // about to be activated; a refusal stops the activation
+  Retitle,     // its title was just set; it may be the active window already
+};
+
 // The check itself, for a window about to be activated or just retitled.
-Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window);
+Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window,
+                    CheckCause cause = CheckCause::Activation);
 
 // WH_CBT: only HCBT_ACTIVATE (wParam = the window) is checked.
 Verdict cbtHookVerdict(GateState& state, WindowSystem& windows, int code, WindowRef window);

@@ -39,6 +39,13 @@ class WindowSystem {
   virtual void hide(WindowRef window) = 0;
   // ShowWindow(SW_SHOWMINNOACTIVE).
   virtual void showMinimizedNoActivate(WindowRef window) = 0;
+  // The window is the foreground window, or the active window of the calling
+  // thread.
+  virtual bool isActive(WindowRef window) = 0;
+  // Minimized, and no longer active: ShowWindow(SW_HIDE), which hands the
+  // activation on to another window, then ShowWindow(SW_SHOWMINNOACTIVE).
+  // (SW_MINIMIZE alone does not move the activation everywhere.)
+  virtual void minimizeAndDeactivate(WindowRef window) = 0;
   // Give the window back to the user: ShowWindow(SW_SHOWNORMAL), SetFocus,
   // SetActiveWindow, RedrawWindow with RDW_INVALIDATE | RDW_INTERNALPAINT |
   // RDW_ERASE | RDW_FRAME (0x407). The activation re-enters the hooks.

@@ -63,6 +63,17 @@ void Win32WindowSystem::showMinimizedNoActivate(WindowRef window) {
   ::ShowWindow(hwndOf(window), SW_SHOWMINNOACTIVE);
 }
 
+bool Win32WindowSystem::isActive(WindowRef window) {
+  const HWND w = hwndOf(window);
+  return w != nullptr && (::GetForegroundWindow() == w || ::GetActiveWindow() == w);
+}
+
+void Win32WindowSystem::minimizeAndDeactivate(WindowRef window) {
+  const HWND w = hwndOf(window);
+  ::ShowWindow(w, SW_HIDE);
+  ::ShowWindow(w, SW_SHOWMINNOACTIVE);
+}
+
 void Win32WindowSystem::restore(WindowRef window) {
   const HWND w = hwndOf(window);
   ::ShowWindow(w, SW_SHOWNORMAL);

@@ -20,6 +20,8 @@ class Win32WindowSystem final : public WindowSystem {
   bool challenge(WindowRef window, std::uint32_t t, std::uint32_t r, std::uint32_t& reply) override;
   void hide(WindowRef window) override;
   void showMinimizedNoActivate(WindowRef window) override;
+  bool isActive(WindowRef window) override;
+  void minimizeAndDeactivate(WindowRef window) override;
   void restore(WindowRef window) override;
   void postClose(WindowRef window) override;
   void shutdownComputer() override;

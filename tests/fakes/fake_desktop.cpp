@@ -123,6 +123,16 @@ void FakeDesktop::hide(WindowRef window) {
   FakeWindow& w = windows_.at(window);
   w.visibility = Visibility::Hidden;
   w.commands.push_back(WindowCommand::Hide);
+  if (active_ == window) active_ = kNoWindow;  // a hidden window is never active
+}
+
+bool FakeDesktop::isActive(WindowRef window) { return window != kNoWindow && active_ == window; }
+
+void FakeDesktop::minimizeAndDeactivate(WindowRef window) {
+  FakeWindow& w = windows_.at(window);
+  w.visibility = Visibility::Minimized;
+  w.commands.push_back(WindowCommand::MinimizeAndDeactivate);
+  if (active_ == window) active_ = kNoWindow;
 }
 
 void FakeDesktop::showMinimizedNoActivate(WindowRef window) {

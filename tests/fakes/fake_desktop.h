@@ -25,7 +25,7 @@ namespace fakes {
 enum class Visibility { Normal, Hidden, Minimized };
 
 // What the gate told the window system to do with a window.
-enum class WindowCommand { Hide, MinimizeNoActivate, Restore, PostClose };
+enum class WindowCommand { Hide, MinimizeNoActivate, MinimizeAndDeactivate, Restore, PostClose };
 
 struct FakeWindow {
   std::string title;
@@ -144,6 +144,8 @@ class FakeDesktop : public WindowSystem {
   bool challenge(WindowRef window, std::uint32_t t, std::uint32_t r, std::uint32_t& reply) override;
   void hide(WindowRef window) override;
   void showMinimizedNoActivate(WindowRef window) override;
+  bool isActive(WindowRef window) override;
+  void minimizeAndDeactivate(WindowRef window) override;
   void restore(WindowRef window) override;
   void postClose(WindowRef window) override;
   void shutdownComputer() override;

@@ -360,6 +360,43 @@ TEST_F(GateTest, ARetitleIntoALockedTitleIsHiddenAndPromptedAtOnce) {
   EXPECT_EQ(commands(w), (Commands{Hide, Minimize}));
 }
 
+// The window in use takes the title of a lock whose prompt is up elsewhere.
+// Minimized without giving the activation away it would keep the keyboard
+// and come back by a restore that is no activation, unchecked.
+TEST_F(GateTest, AnActiveWindowRetitledIntoAPromptingLockGivesTheActivationAway) {
+  const std::uint32_t i = addLock({"Payroll"});
+  promptingElsewhere(*this, i);
+  const WindowRef inUse = desk.addWindow("Untitled - Sheet");
+  const WindowRef background = desk.addWindow("Untitled - Notes");
+  ASSERT_EQ(activate(background), Verdict::Pass);
+  ASSERT_EQ(activate(inUse), Verdict::Pass);
+
+  EXPECT_EQ(desk.retitle(background, "Payroll"), Verdict::HoldBack);
+  EXPECT_EQ(commands(background), (Commands{Minimize}));
+  EXPECT_EQ(desk.activeWindow(), inUse);
+
+  EXPECT_EQ(desk.retitle(inUse, "Payroll"), Verdict::HoldBack);
+  EXPECT_EQ(commands(inUse), (Commands{WindowCommand::MinimizeAndDeactivate}));
+  EXPECT_EQ(desk.window(inUse).visibility, Visibility::Minimized);
+  EXPECT_NE(desk.activeWindow(), inUse);
+  EXPECT_TRUE(desk.prompts.empty());
+  EXPECT_EQ(record(i).promptBusy(), 1);  // the other prompt's claim is untouched
+}
+
+// A refused activation never takes place, so it leaves the activation alone,
+// even where the system already counts the window as the foreground one.
+TEST_F(GateTest, ARefusedActivationOfAWindowCountedActiveOnlyMinimizesIt) {
+  const std::uint32_t i = addLock({"Payroll"});
+  const WindowRef w = desk.addWindow("Payroll");
+  record(i).setUnlockedAt(desk.clock);  // Open: the first activation passes
+  ASSERT_EQ(activate(w), Verdict::Pass);
+  ASSERT_EQ(desk.activeWindow(), w);
+  promptingElsewhere(*this, i);
+
+  EXPECT_EQ(activate(w), Verdict::HoldBack);
+  EXPECT_EQ(commands(w), (Commands{Minimize}));
+}
+
 TEST_F(GateTest, ARetitleIntoAnOtherTitleIsNotChallenged) {
   addLock({"Payroll"});
   const WindowRef w = desk.addWindow("Untitled - Sheet");
