@@ -1,7 +1,7 @@
 ; Vantakey installer (NSIS 3, Modern UI 2). Built by tools/package.sh:
 ;   makensis -DVERSION=2.0 -DSTAGE=<dir with the files> -DOUTFILE=<setup.exe> vantakey.nsi
 ; STAGE holds vkmanager.exe, vkgate.dll, README.md, LICENSE, LICENSE.txt (CRLF,
-; for the licence page) and help\.
+; for the licence page), help\ and docs\screenshots\ (the README's pictures).
 
 !ifndef VERSION
   !error "VERSION is not defined (-DVERSION=...)"
@@ -159,6 +159,8 @@ Section "Vantakey (required)" SecMain
   File "${STAGE}\LICENSE"
   SetOutPath "$INSTDIR\help"
   File /r "${STAGE}\help\*.*"
+  SetOutPath "$INSTDIR\docs\screenshots"
+  File "${STAGE}\docs\screenshots\*.png"
   SetOutPath "$INSTDIR"
 
   CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\${MANAGER_EXE}" "" "$INSTDIR\${MANAGER_EXE}" 0
@@ -199,6 +201,7 @@ Section "Uninstall"
   Delete "$INSTDIR\README.md"
   Delete "$INSTDIR\LICENSE"
   RMDir /r "$INSTDIR\help"
+  RMDir /r "$INSTDIR\docs"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir /REBOOTOK "$INSTDIR"
 

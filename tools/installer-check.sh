@@ -52,7 +52,7 @@ SHORTCUT="$C/ProgramData/Microsoft/Windows/Start Menu/Programs/Vantakey.lnk"
 UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vantakey'
 RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 FILES=(vkmanager.exe vkgate.dll README.md LICENSE Uninstall.exe
-       help/vantakey/support/index.htm help/vantakey/support/editlock.htm)
+       help/vantakey/support/index.htm help/vantakey/support/editlock.htm docs/screenshots/gate.png)
 
 key_exists() { "$WINE" reg query "$1" >/dev/null 2>&1; }
 value_exists() { "$WINE" reg query "$1" /v "$2" >/dev/null 2>&1; }

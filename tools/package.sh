@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows deliverables and packs them for release into
 # build/package/:
-#   vantakey-<version>.zip        vkmanager.exe, vkgate.dll, README.md, LICENSE, help\
+#   vantakey-<version>.zip        vkmanager.exe, vkgate.dll, README.md, LICENSE, help\,
+#                                 docs\screenshots\ (the README's pictures)
 #   vantakey-<version>-setup.exe  NSIS installer (installer/vantakey.nsi)
 # Builds the mingw preset into build/mingw, or, with VK_PACKAGE_BUILD=<dir>,
 # builds that already configured MinGW build directory instead.
@@ -46,6 +47,8 @@ trap 'rm -rf "$STAGE"' EXIT
 cp "$BIN/vkmanager.exe" "$BIN/vkgate.dll" "$STAGE/"
 cp -r "$BIN/help" "$STAGE/help"
 cp "$ROOT/README.md" "$ROOT/LICENSE" "$STAGE/"
+mkdir -p "$STAGE/docs"
+cp -r "$ROOT/docs/screenshots" "$STAGE/docs/screenshots"
 
 mkdir -p "$OUT"
 ZIP="$OUT/vantakey-$VERSION.zip"
@@ -53,7 +56,7 @@ SETUP="$OUT/vantakey-$VERSION-setup.exe"
 rm -f "$ZIP" "$SETUP"
 
 say "writing $ZIP"
-(cd "$STAGE" && zip -q -X -r "$ZIP" vkmanager.exe vkgate.dll README.md LICENSE help)
+(cd "$STAGE" && zip -q -X -r "$ZIP" vkmanager.exe vkgate.dll README.md LICENSE help docs)
 
 # The installer's licence page is a Windows edit control: it wants CRLF.
 sed 's/$/\r/' "$ROOT/LICENSE" >"$STAGE/LICENSE.txt"
