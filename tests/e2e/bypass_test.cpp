@@ -109,15 +109,6 @@ bool shownNormally(HWND w) { return ::IsWindowVisible(w) && !::IsIconic(w); }
 // The content is in reach when the window is shown or active.
 bool reached(HWND w) { return shownNormally(w) || ::GetForegroundWindow() == w; }
 
-std::string windowsList(const Process& p) {
-  std::string all;
-  for (HWND w : e2e::windowsOf(p.id())) {
-    all += " [" + e2e::windowClass(w) + " \"" + e2e::windowTitle(w) + "\"" + (::IsWindowVisible(w) ? " visible" : " hidden") +
-           (::IsIconic(w) ? " minimized" : "") + "]";
-  }
-  return all;
-}
-
 std::string describe(HWND w) {
   char text[160];
   std::snprintf(text, sizeof text, "window %s, %s, %s", ::IsWindowVisible(w) ? "visible" : "hidden",
@@ -526,8 +517,8 @@ TEST_F(BypassTest, RetitleIntoTheLockedTitleAfterACancelledPromptIsPromptedEachT
         return false;
       },
       kAppearMs))
-      << describe(b) << "; lock promptBusy " << int(record(0).promptBusy) << windowsList(*first)
-      << windowsList(second);
+      << describe(b) << "; lock promptBusy " << int(record(0).promptBusy) << e2e::describeWindowsOf(first->id())
+      << e2e::describeWindowsOf(second.id());
   EXPECT_TRUE(e2e::waitUntil([&] { return !reached(b); }, kPokeMs)) << describe(b);
   EXPECT_TRUE(staysOutOfReach(b)) << describe(b);
   EXPECT_FALSE(reached(a)) << describe(a);

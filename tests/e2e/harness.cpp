@@ -206,6 +206,15 @@ std::string windowClass(HWND w) {
   return std::string(name, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
+std::string describeWindowsOf(DWORD processId) {
+  std::string all;
+  for (HWND w : windowsOf(processId)) {
+    all += " [" + windowClass(w) + " \"" + windowTitle(w) + "\"" + (::IsWindowVisible(w) ? " visible" : " hidden") +
+           (::IsIconic(w) ? " minimized" : "") + "]";
+  }
+  return all;
+}
+
 HWND findWindow(DWORD processId, const char* className, const char* title) {
   for (HWND w : windowsOf(processId)) {
     if (className != nullptr && windowClass(w) != className) continue;

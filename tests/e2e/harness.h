@@ -117,6 +117,9 @@ HWND findWindow(DWORD processId, const char* className, const char* title);
 HWND waitForWindow(DWORD processId, const char* className, const char* title, DWORD deadlineMs);
 std::string windowTitle(HWND w);
 std::string windowClass(HWND w);
+// The process's top-level windows for a failure message: each as
+// ` [class "title" visible|hidden[ minimized]]`.
+std::string describeWindowsOf(DWORD processId);
 
 // ---- screenshots -----------------------------------------------------------
 

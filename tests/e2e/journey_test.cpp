@@ -160,16 +160,6 @@ class JourneyTest : public e2e::ManagerSession {
     return locks;
   }
 
-  // Notepad's windows, for a failure message.
-  std::string windowsOfNotepad() {
-    std::string all;
-    for (HWND w : e2e::windowsOf(notepad_.id())) {
-      all += " [" + e2e::windowClass(w) + " \"" + e2e::windowTitle(w) + "\"" +
-             (::IsWindowVisible(w) ? " visible" : " hidden") + (::IsIconic(w) ? " minimized" : "") + "]";
-    }
-    return all;
-  }
-
   e2e::Process notepad_;
 };
 
@@ -297,7 +287,7 @@ TEST_F(JourneyTest, ANewUserLocksNotepadAndKeepsTheLockAcrossARestart) {
         return closing != nullptr || !notepad_.running();
       },
       kAppearMs))
-      << "notepad neither closed nor asked again; its windows:" << windowsOfNotepad();
+      << "notepad neither closed nor asked again; its windows:" << e2e::describeWindowsOf(notepad_.id());
   EXPECT_EQ(waitForShown(notepad_.id(), kDialogClass, kInvalidPassword, nullptr, 0), nullptr)
       << "the last try was answered with \"Invalid Password\"";
   if (closing != nullptr) {
@@ -306,7 +296,7 @@ TEST_F(JourneyTest, ANewUserLocksNotepadAndKeepsTheLockAcrossARestart) {
   }
   DWORD code = 99;
   ASSERT_TRUE(notepad_.wait(kAppearMs, &code))
-      << "notepad was not closed when the tries ran out; its windows:" << windowsOfNotepad();
+      << "notepad was not closed when the tries ran out; its windows:" << e2e::describeWindowsOf(notepad_.id());
   EXPECT_EQ(code, 0u) << "notepad did not end the way its close box ends it";
   screenshot(frame_, shotName("07-notepad-closed"));
 
