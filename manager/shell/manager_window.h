@@ -149,6 +149,7 @@ class ManagerWindow final : public FrameWindowEvents {
   // record goes, so a write-back never lands on another record.
   std::vector<std::int64_t> recordsUnderEdit_;
   bool gateOpen_ = false;
+  bool newLockWizardOpen_ = false;
 };
 
 }  // namespace vk

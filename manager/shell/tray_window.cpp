@@ -33,7 +33,10 @@ bool TrayWindow::onMessage(unsigned message, std::uintptr_t wParam, std::intptr_
       return true;
     case kMessageEndSession:
       // wParam false: the log-off was cancelled after all.
-      if (settings_.shutDownAtLogOff && wParam != 0) system_.postQuit();
+      if (settings_.shutDownAtLogOff && wParam != 0) {
+        if (endSession_) endSession_();
+        system_.postQuit();
+      }
       return false;
     case kTrayNotifyMessage:
       if (wParam != kTrayIconId) return false;
@@ -54,7 +57,7 @@ void TrayWindow::showIconMenu() {
       manager_.open();
       break;
     case kIconMenuAbout:
-      openAbout(system_, runner_);
+      openAbout(system_, runner_, kNoWindow);
       break;
     default:
       break;

@@ -67,7 +67,7 @@ class EditLockDialogTest : public ::testing::Test {
       if (user) user(d);
       view = d;  // what the user saw last
     });
-    return runEditLockDialog(runner, shell, record);
+    return runEditLockDialog(runner, shell, record, kNoWindow);
   }
 
   fakes::FakeDialogRunner runner;

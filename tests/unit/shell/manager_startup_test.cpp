@@ -340,17 +340,18 @@ TEST_F(ManagerStartupTest, AMissingLibraryIsToldAtTheFirstIconAlready) {
   EXPECT_FALSE(world.log.contains("install hook WH_CBT"));
 }
 
-TEST_F(ManagerStartupTest, ShutdownReleasesEverythingInOrderAndSavesTheLastEdits) {
+TEST_F(ManagerStartupTest, ShutdownSavesBeforeReleasingAndLetsGoOfTheInstanceMutexLast) {
   world.files.files[vk2()] = databaseWith(digestOf("system"));
   world.system.whileRunning = [&] {
-    // An edit in the manager window reaches the file only with the exit save.
+    // An edit in the manager window is on disk at once, not only at exit.
     world.list.select({1});
     world.dialogs.editLockDialog = [](LockRecord& working) {
       std::strcpy(working.title, "Edited");
       return true;
     };
     world.frame.events->onCommand(kCmdEditLock);
-    EXPECT_EQ(databaseWith(digestOf("system")), world.files.files[vk2()]);
+    const Bytes saved = world.files.files[vk2()];
+    EXPECT_NE(std::string::npos, std::string(saved.begin(), saved.end()).find("Edited"));
     return 7;
   };
   EXPECT_EQ(7, runManager(world.ports)) << "the quit message's code";
@@ -359,24 +360,55 @@ TEST_F(ManagerStartupTest, ShutdownReleasesEverythingInOrderAndSavesTheLastEdits
   ASSERT_GE(loopEnd, 0);
   const std::vector<std::string> tail(world.log.events.begin() + loopEnd + 1,
                                       world.log.events.end());
+  // The instance mutex goes last: a copy started meanwhile must not load the
+  // file before this save is on disk.
   const std::vector<std::string> expected = {
       "remove hook " + std::to_string(world.system.installedHooks.at(0)),
       "remove hook " + std::to_string(world.system.installedHooks.at(1)),
-      "close mutex Vantak",
-      "close mutex Vantakey",
       "save vk2.dat",
       "NIM_DELETE",
+      "close mutex Vantak",
       "destroy tray window",
       "post quit",  // the tray window's WM_DESTROY
       "unmap section",
       "free vkgate.dll",
-      "unmap section"};
+      "unmap section",
+      "close mutex Vantakey"};
   EXPECT_EQ(expected, tail);
 
   const Bytes saved = world.files.files[vk2()];
   const std::string text(saved.begin(), saved.end());
   EXPECT_NE(std::string::npos, text.find("Edited"));
   EXPECT_EQ(std::string::npos, text.find("Calc*"));
+  expectAllReleased();
+}
+
+// Windows may end the process as soon as WM_ENDSESSION is answered: with
+// "shut down at log-off" set, hooks, save and icon are done inside it, and
+// nothing is done twice after the loop.
+TEST_F(ManagerStartupTest, ALogOffSavesBeforeTheLogOffMessageIsAnswered) {
+  world.files.files[vk2()] = databaseWith(digestOf("system"), /*shutDownAtLogOff=*/1);
+  std::vector<std::string> whenAnswered;
+  world.system.whileRunning = [&] {
+    world.log.events.clear();
+    world.files.files.erase(vk2());
+    std::intptr_t result = 0;
+    world.system.trayEvents->onMessage(kMessageEndSession, 1, 0, result);
+    whenAnswered = world.log.events;
+    EXPECT_TRUE(world.files.exists(vk2()));
+    return 0;
+  };
+  runManager(world.ports);
+
+  const std::vector<std::string> expected = {
+      "remove hook " + std::to_string(world.system.installedHooks.at(0)),
+      "remove hook " + std::to_string(world.system.installedHooks.at(1)),
+      "save vk2.dat", "NIM_DELETE", "post quit"};
+  EXPECT_EQ(expected, whenAnswered);
+  EXPECT_EQ(1, world.log.count("save vk2.dat"));
+  EXPECT_EQ(1, world.log.count(expected[0]));
+  EXPECT_EQ(1, world.log.count(expected[1]));
+  EXPECT_EQ(1, world.log.count("NIM_DELETE"));
   expectAllReleased();
 }
 
