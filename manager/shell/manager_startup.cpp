@@ -24,6 +24,9 @@ static_assert(sizeof("Vantakey - NOT fully protecting (hook failed)") - 1 <= kTr
 // already; a hidden one is opened by that copy itself, through the system
 // password, as after a double-click on its icon.
 void handOver(ShellPlatform& system, WindowRef runningTray) {
+  // On Windows 10/11 a process in the background may not take the foreground
+  // by itself: without this the gate would come up behind other windows.
+  system.allowForegroundFor(runningTray);
   const WindowRef manager = system.findWindowByTitle(kManagerCaption);
   if (manager != kNoWindow && system.isWindowVisible(manager)) {
     system.showAndBringToFront(manager);

@@ -71,12 +71,16 @@ void ManagerWindow::showGated(bool show) {
   }
   if (!ports_.frame.isVisible()) {
     // A second request while the prompt is up (another double-click, a second
-    // copy started) leaves it to the prompt that is open.
-    if (gateOpen_) return;
-    gateOpen_ = true;
+    // copy started) brings the open prompt to the front; it may be behind
+    // other windows by now.
+    if (openGate_ != nullptr) {
+      openGate_->bringToFront();
+      return;
+    }
     PasswordGate gate(store_, ports_.dialogs);
+    openGate_ = &gate;
     const int result = ports_.dialogRunner.runModal(kPasswordGateDialogId, gate, kNoWindow);
-    gateOpen_ = false;
+    openGate_ = nullptr;
     if (result != PasswordAccepted) {
       ports_.frame.hide();
       return;

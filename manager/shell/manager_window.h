@@ -13,6 +13,7 @@
 
 #include "manager/shell/lock_list_view.h"
 #include "manager/shell/manager_ports.h"
+#include "manager/shell/password_gate.h"
 #include "manager/store/manager_store.h"
 #include "manager/store/table_steps.h"
 #include "platform/frame_window.h"
@@ -148,7 +149,7 @@ class ManagerWindow final : public FrameWindowEvents {
   // index down when a record before it goes, and sets it to -1 when its own
   // record goes, so a write-back never lands on another record.
   std::vector<std::int64_t> recordsUnderEdit_;
-  bool gateOpen_ = false;
+  PasswordGate* openGate_ = nullptr;  // the password prompt while it is up
   bool newLockWizardOpen_ = false;
 };
 

@@ -9,6 +9,7 @@ PasswordGate::PasswordGate(ManagerStore& store, ManagerDialogs& dialogs)
     : store_(store), dialogs_(dialogs) {}
 
 bool PasswordGate::onInit(DialogView& view) {
+  view_ = &view;
   view.bringToForeground();
   view.setFocus(kGatePasswordEditId);
   view.setPasswordChar(kGatePasswordEditId, '*');
@@ -42,6 +43,10 @@ bool PasswordGate::onCommand(DialogView& view, int id, int notifyCode) {
     default:
       return false;
   }
+}
+
+void PasswordGate::bringToFront() {
+  if (view_ != nullptr) view_->bringToForeground();
 }
 
 std::uint32_t PasswordGate::onChallenge(std::uint32_t wParam, std::uint32_t lParam) {

@@ -537,6 +537,36 @@ TEST_F(ManagerWindowTest, MenuItemsOpenTheirDialogs) {
   }
 }
 
+// Owned by the manager window, a dialog disables it while it is up: the
+// window cannot be closed (hidden) and leave the dialog usable on screen.
+TEST_F(ManagerWindowTest, EveryDialogOpenedFromTheWindowIsOwnedByIt) {
+  addLocks(1);
+  createWindow();
+  select({0});
+  world.dialogs.createLockWizard = [](ManagerStore&) {};
+  for (int command : {kCmdNewLock, kCmdEditLock, kMenuPreferences, kMenuChangePassword}) {
+    press(command);
+  }
+  const WindowRef frame = world.frame.window();
+  ASSERT_NE(kNoWindow, frame);
+  EXPECT_EQ((std::vector<WindowRef>{frame, frame, frame, frame}), world.dialogs.owners);
+  press(kMenuAbout);
+  ASSERT_EQ(1u, world.dialogRunner.runs.size());
+  EXPECT_EQ(frame, world.dialogRunner.runs[0].owner);
+}
+
+TEST_F(ManagerWindowTest, OnlyOneNewLockWizardAtATime) {
+  createWindow();
+  int nested = 0;
+  world.dialogs.createLockWizard = [&](ManagerStore&) {
+    if (nested++ == 0) press(kCmdNewLock);  // New again while the wizard is up
+  };
+  press(kCmdNewLock);
+  EXPECT_EQ(1, world.log.count("new lock wizard"));
+  press(kCmdNewLock);  // and again once it has ended
+  EXPECT_EQ(2, world.log.count("new lock wizard"));
+}
+
 TEST_F(ManagerWindowTest, AboutShowsAnOpenAboutBoxInsteadOfASecondOne) {
   createWindow();
   world.system.windows["About Vantakey"] = 0x77;
