@@ -3,6 +3,7 @@
 // sharing, asks for no new system password, says why it stops, and leaves the
 // file exactly as it was.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -21,6 +22,9 @@ constexpr const char* kLoadFailedCaption = "Vantakey Error";
 constexpr const char* kLoadFailedText = "Vantakey could not read its information database.";
 // The manager's exit code for a database it could not read.
 constexpr DWORD kExitDatabaseUnreadable = 2;
+constexpr const char* kSaveFailedText =
+    "Vantakey could not access its information database because write access to the file was denied.";
+constexpr int kCmdDeleteLock = 3;
 
 class DatabaseAccessTest : public ManagerSession {};
 
@@ -59,6 +63,42 @@ TEST_F(DatabaseAccessTest, AFileHeldOpenByAnotherProcessIsNeitherSetUpAnewNorOve
   EXPECT_EQ(after, before) << "the database changed";
   EXPECT_EQ(::GetFileAttributesA((databasePath_ + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES)
       << "a temporary file was left behind";
+}
+
+// While the message of a failed save is up (it has no owner window), no
+// window of the manager takes input, so the failed command cannot run a
+// second time on a list that no longer matches the table.
+TEST_F(DatabaseAccessTest, AFailedSaveDisablesTheManagerWhileItsMessageIsUp) {
+  std::vector<e2e::FileLock> locks(3);
+  const char* titles[] = {"vk save first", "vk save second", "vk save third"};
+  for (int i = 0; i < 3; ++i) locks[static_cast<std::size_t>(i)].title = titles[i];
+  ASSERT_NO_FATAL_FAILURE(writeDatabase(locks));
+  ASSERT_NO_FATAL_FAILURE(startManager());
+  ASSERT_NO_FATAL_FAILURE(passGate());
+  ASSERT_TRUE(e2e::waitUntil([&] { return ::SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0) == 3; }, e2e::kSettleMs));
+
+  // A directory where the save writes its new file: every save fails.
+  const std::string blocker = databasePath_ + ".tmp";
+  ASSERT_TRUE(::CreateDirectoryA(blocker.c_str(), nullptr));
+  struct Cleanup {
+    std::string path;
+    ~Cleanup() { ::RemoveDirectoryA(path.c_str()); }
+  } cleanup{blocker};
+
+  ASSERT_TRUE(e2e::selectRows(manager_.handle(), list_, {0}));
+  command(kCmdDeleteLock);
+  HWND box = e2e::waitForShown(manager_.id(), e2e::kDialogClass, "Error", kSaveFailedText);
+  ASSERT_NE(box, nullptr) << "no message about the failed save";
+  e2e::screenshot(box, "database_save_failed", frame_);
+  EXPECT_FALSE(::IsWindowEnabled(frame_)) << "the manager window takes a second Delete while the box is up";
+  EXPECT_EQ(recordCount(), 2u) << "the lock is deleted in the table";
+
+  e2e::pressButton(box, IDOK);
+  ASSERT_TRUE(e2e::gone(box));
+  EXPECT_TRUE(e2e::waitUntil([&] { return ::IsWindowEnabled(frame_) != FALSE; }, e2e::kSettleMs));
+  EXPECT_TRUE(e2e::waitUntil([&] { return ::SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0) == 2; }, e2e::kSettleMs));
+  EXPECT_EQ(recordCount(), 2u);
+  ::RemoveDirectoryA(blocker.c_str());
 }
 
 }  // namespace
