@@ -67,6 +67,7 @@ class TrayWindow final : public TrayWindowEvents {
   DialogRunner& runner_;
   std::string tip_ = kTrayTip;
   std::function<void()> endSession_;
+  bool sessionEnded_ = false;
 };
 
 }  // namespace vk
