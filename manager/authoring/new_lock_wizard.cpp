@@ -331,8 +331,8 @@ bool SummaryPage::onFinish(DialogView& page, WizardFrame&) {
       warn(page, kTableUnreachableText, kVantakeyCaption);
       return false;
     case StepResult::TableFull:
-      // Another wizard, opened meanwhile from the owner-less manager window,
-      // took the last place. Staying could never succeed.
+      // The last place went while this wizard was open (the table was filled
+      // from elsewhere). Staying could never succeed.
       page.messageBox(kCapacityText, kCapacityCaption, kWarningBox);
       return true;
     case StepResult::Done:
