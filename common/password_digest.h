@@ -48,4 +48,30 @@ bool digestHasPassword(const PasswordDigest& d);
 bool operator==(const PasswordDigest& a, const PasswordDigest& b);
 inline bool operator!=(const PasswordDigest& a, const PasswordDigest& b) { return !(a == b); }
 
+// The system password gate and the lock prompt read at most this many
+// characters, so no box may set a longer password: it could never be typed back.
+constexpr std::size_t kMaxPasswordLength = 255;
+inline bool passwordFits(const char* text) {
+  std::size_t n = 0;
+  while (n <= kMaxPasswordLength && text[n] != '\0') ++n;
+  return n <= kMaxPasswordLength;
+}
+
+// Overwrites a typed secret once it is no longer needed, through a volatile
+// pointer, so the compiler cannot drop the stores as dead.
+inline void wipeSecret(void* bytes, std::size_t count) {
+  volatile unsigned char* p = static_cast<volatile unsigned char*>(bytes);
+  for (std::size_t i = 0; i < count; ++i) p[i] = 0;
+}
+
+// A buffer for a typed password that is wiped when it goes out of scope.
+template <std::size_t N>
+struct SecretText {
+  char text[N] = {};
+  SecretText() = default;
+  SecretText(const SecretText&) = delete;
+  SecretText& operator=(const SecretText&) = delete;
+  ~SecretText() { wipeSecret(text, N); }
+};
+
 }  // namespace vk

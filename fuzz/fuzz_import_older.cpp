@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   resetTableHeader(check.kernel.section());
   ManagerSettings reloaded;
-  require(loadDatabase(files, reloaded, check.view));
+  require(loadDatabase(files, reloaded, check.view) == LoadResult::Loaded);
   require(encodeDatabase(reloaded, check.view) == encodeDatabase(settings, view));
   return 0;
 }

@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   resetTableHeader(first.kernel.section());
   ManagerSettings settings;
   DatabaseReadReport report;
-  require(loadDatabase(files, settings, first.view, &report));
+  require(loadDatabase(files, settings, first.view, &report) == LoadResult::Loaded);
   require(report.locksAdded == first.view.recordCount());
   checkState(settings, first.view);
 
@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   resetTableHeader(second.kernel.section());
   ManagerSettings reloaded;
-  require(loadDatabase(files, reloaded, second.view, &report));
+  require(loadDatabase(files, reloaded, second.view, &report) == LoadResult::Loaded);
   require(report.settingsWhole && !report.endedEarly && !report.textCut);
   checkState(reloaded, second.view);
   require(encodeDatabase(reloaded, second.view) == saved);

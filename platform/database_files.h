@@ -13,6 +13,13 @@ namespace vk {
 // nothing by it, and a huge damaged file cannot exhaust memory.
 constexpr std::size_t kMaxDatabaseFileBytes = 16u * 1024u * 1024u;
 
+// What a whole-file read came to.
+enum class FileRead {
+  Read,     // every byte was read (up to kMaxDatabaseFileBytes)
+  Missing,  // there is no such file (nor its directory)
+  Failed,   // it exists, or may, but could not be opened or read to its end
+};
+
 class DatabaseFiles {
  public:
   virtual ~DatabaseFiles() = default;
@@ -22,8 +29,9 @@ class DatabaseFiles {
   virtual std::uint32_t windowsDirectory(char* buffer, std::uint32_t size) = 0;
 
   // Replaces contents with the file's bytes (at most kMaxDatabaseFileBytes).
-  // False when the file cannot be opened for reading; contents is then empty.
-  virtual bool readFile(const char* path, std::vector<unsigned char>& contents) = 0;
+  // Anything but Read leaves contents empty: a read that fails part-way
+  // never passes for a short file.
+  virtual FileRead readFile(const char* path, std::vector<unsigned char>& contents) = 0;
 
   // Writes data to a new file beside path, checks every write and the close,
   // and only then puts the new file in path's place in one step. False when

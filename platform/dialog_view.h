@@ -22,6 +22,9 @@ constexpr unsigned kBoxIconError = 0x10;      // MB_ICONHAND
 constexpr unsigned kBoxIconQuestion = 0x20;   // MB_ICONQUESTION
 constexpr unsigned kBoxIconWarning = 0x30;    // MB_ICONWARNING
 constexpr unsigned kBoxIconInformation = 0x40;  // MB_ICONASTERISK
+// MB_TASKMODAL: a box without owner disables every top-level window of the
+// thread while it is up.
+constexpr unsigned kBoxTaskModal = 0x2000;
 constexpr unsigned kBeepInformation = 0x40;   // MessageBeep(MB_ICONASTERISK)
 
 class DialogView {

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/window_system.h"
+
 namespace vk {
 
 // Window procedure of "VkFrame". The Win32 adapter binds the object at
@@ -62,6 +64,9 @@ class FrameWindow {
   virtual bool create(FrameWindowEvents& events) = 0;
   // The window handle is not null.
   virtual bool exists() = 0;
+  // The window handle (kNoWindow while there is none): the owner of the
+  // dialogs and wizards opened from the window.
+  virtual WindowRef window() = 0;
   // GetWindowLongA(GWL_STYLE) has WS_VISIBLE (also when minimised or behind
   // other windows). False when there is no window.
   virtual bool isVisible() = 0;

@@ -61,6 +61,10 @@ class ShellPlatform {
   virtual bool isWindowVisible(WindowRef window) = 0;
   // ShowWindow(window, SW_SHOW), then SetForegroundWindow(window).
   virtual void showAndBringToFront(WindowRef window) = 0;
+  // GetWindowThreadProcessId(window), then AllowSetForegroundWindow with that
+  // process id: this copy was started by the user and may take the
+  // foreground; the running copy may not, unless it is allowed to.
+  virtual void allowForegroundFor(WindowRef window) = 0;
   // PostMessageA(trayWindow, 1025, 102, 515): the running copy acts as if its
   // icon had been double-clicked (WM_LBUTTONDBLCLK), so it asks for the system
   // password before it shows anything.

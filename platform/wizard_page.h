@@ -77,6 +77,8 @@ class WindowPicker {
 
   // FindWindowA("VkFrame", "Vantakey Manager"); kNoWindow when there is none.
   virtual WindowRef findManagerWindow() = 0;
+  // IsWindowVisible(window).
+  virtual bool isWindowVisible(WindowRef window) = 0;
   // ShowWindow(window, SW_SHOW / SW_HIDE).
   virtual void showWindow(WindowRef window, bool visible) = 0;
   // Sleep(milliseconds): the user activates the window to lock meanwhile.
@@ -140,15 +142,17 @@ class WizardPageLogic {
   }
 };
 
-// Runs one wizard modally: PropertySheetA with PSH_WIZARD only, no owner
-// window, no caption of its own, one page per entry (created with
-// CreatePropertySheetPageA in this order) and nStartPage = startIndex. The
-// logic objects outlive the call. Returns PropertySheetA's result (nobody in
-// the manager reads it).
+// Runs one wizard modally: PropertySheetA with PSH_WIZARD only, hwndParent
+// = owner (kNoWindow: none), no caption of its own, one page per entry
+// (created with CreatePropertySheetPageA in this order) and nStartPage =
+// startIndex. An owner is disabled while the wizard is up. The logic objects
+// outlive the call. Returns PropertySheetA's result (nobody in the manager
+// reads it).
 class WizardRunner {
  public:
   virtual ~WizardRunner() = default;
-  virtual int run(const std::vector<WizardPageLogic*>& pages, int startIndex) = 0;
+  virtual int run(const std::vector<WizardPageLogic*>& pages, int startIndex,
+                  WindowRef owner) = 0;
 };
 
 }  // namespace vk

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/password_digest.h"
+#include "manager/password/password_entry.h"
 #include "manager/shell/help_pages.h"
 
 namespace vk {
@@ -131,6 +132,10 @@ void EditLockDialog::onOk(DialogView& view) {
     return;
   }
   const bool newPassword = password.text[0] != '\0';
+  if (protect && newPassword && !passwordFits(password.text)) {
+    refuse(view, kPasswordTooLongText, kIdPasswordBox);
+    return;
+  }
   if (protect) {
     // A lock that has a password keeps it when no new one is typed.
     const bool keepOld = digestHasPassword(record_.digest) && !newPassword;
@@ -174,9 +179,9 @@ void EditLockDialog::onOk(DialogView& view) {
   view.endDialog(kEditLockConfirmed);
 }
 
-bool runEditLockDialog(DialogRunner& runner, Shell& shell, LockRecord& record) {
+bool runEditLockDialog(DialogRunner& runner, Shell& shell, LockRecord& record, WindowRef owner) {
   EditLockDialog dialog(record, shell);
-  return runner.runModal(kEditLockDialogId, dialog) == kEditLockConfirmed;
+  return runner.runModal(kEditLockDialogId, dialog, owner) == kEditLockConfirmed;
 }
 
 }  // namespace vk

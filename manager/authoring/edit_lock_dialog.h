@@ -72,8 +72,8 @@ class EditLockDialog final : public DialogLogic {
   Shell& shell_;
 };
 
-// Runs dialog 146 modally on `record`. True exactly when it ended with 123;
-// `record` then holds the new settings, otherwise it is unchanged.
-bool runEditLockDialog(DialogRunner& runner, Shell& shell, LockRecord& record);
+// Runs dialog 146 modally on `record`, owned by `owner`. True exactly when it
+// ended with 123; `record` then holds the new settings, otherwise it is unchanged.
+bool runEditLockDialog(DialogRunner& runner, Shell& shell, LockRecord& record, WindowRef owner);
 
 }  // namespace vk

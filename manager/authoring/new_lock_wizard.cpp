@@ -5,6 +5,7 @@
 
 #include "common/password_digest.h"
 #include "gate/title_match.h"
+#include "manager/password/password_entry.h"
 #include "manager/store/table_steps.h"
 
 namespace vk {
@@ -139,12 +140,15 @@ int PickWindowPage::onNext(DialogView&, WizardFrame& frame) {
   WindowPicker& picker = context_.picker;
   frame.show(false);
   const WindowRef manager = picker.findManagerWindow();
-  if (manager != kNoWindow) picker.showWindow(manager, false);
+  // A manager window that was hidden stays hidden: showing it here would
+  // open it without the system password.
+  const bool managerShown = manager != kNoWindow && picker.isWindowVisible(manager);
+  if (managerShown) picker.showWindow(manager, false);
   picker.waitForUser(kPickWaitMs);
   const WindowRef picked = picker.foregroundWindow();
   frame.bringToForeground();
   frame.show(true);
-  if (manager != kNoWindow) picker.showWindow(manager, true);
+  if (managerShown) picker.showWindow(manager, true);
 
   // Nothing in the foreground, or only our own windows: nothing was picked.
   // Title and class then stay empty, and the next page refuses to go on,
@@ -220,8 +224,13 @@ WizardButtons PasswordPage::onSetActive(DialogView&, WizardFrame&) {
 int PasswordPage::onNext(DialogView& page, WizardFrame&) {
   char* password = context_.state.pendingLockPassword;
   page.getItemText(kIdPasswordBox, password, static_cast<int>(kPendingPasswordCapacity));
-  if (password[0] != '\0') return kPageDefault;
-  page.messageBox(kNoPasswordText, kNoPasswordCaption, kWarningBox);
+  if (password[0] != '\0' && passwordFits(password)) return kPageDefault;
+  if (password[0] == '\0') {
+    page.messageBox(kNoPasswordText, kNoPasswordCaption, kWarningBox);
+  } else {
+    wipeSecret(password, kPendingPasswordCapacity);
+    page.messageBox(kPasswordTooLongText, kNoPasswordCaption, kWarningBox);
+  }
   page.setFocus(kIdPasswordBox);
   return kPageStay;
 }
@@ -322,8 +331,8 @@ bool SummaryPage::onFinish(DialogView& page, WizardFrame&) {
       warn(page, kTableUnreachableText, kVantakeyCaption);
       return false;
     case StepResult::TableFull:
-      // Another wizard, opened meanwhile from the owner-less manager window,
-      // took the last place. Staying could never succeed.
+      // The last place went while this wizard was open (the table was filled
+      // from elsewhere). Staying could never succeed.
       page.messageBox(kCapacityText, kCapacityCaption, kWarningBox);
       return true;
     case StepResult::Done:
@@ -343,9 +352,12 @@ NewLockWizard::NewLockWizard(AuthoringState& state, ManagerStore& store, WindowP
              &relockTime_,    &action_,     &summary_} {}
 
 void runCreateLockWizard(AuthoringState& state, ManagerStore& store, WizardRunner& runner,
-                         WindowPicker& picker) {
+                         WindowPicker& picker, WindowRef owner) {
   NewLockWizard wizard(state, store, picker);
-  runner.run(wizard.pages(), 0);
+  runner.run(wizard.pages(), 0, owner);
+  // Only the digest is needed once the wizard is over; the typed password
+  // must not stay in the manager's memory until the next run.
+  wipeSecret(state.pendingLockPassword, sizeof state.pendingLockPassword);
 }
 
 }  // namespace vk

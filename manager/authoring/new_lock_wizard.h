@@ -250,9 +250,10 @@ class NewLockWizard {
 };
 
 // The New command's wizard: the eleven pages in order 132, 134, ..., 143 run
-// by `runner` from page 132. Finish appends the lock (appendLockStep) and
-// saves; Cancel leaves the table and the file alone.
+// by `runner` from page 132, owned by `owner`. Finish appends the lock
+// (appendLockStep) and saves; Cancel leaves the table and the file alone.
+// PendingLockPassword is wiped when the wizard ends.
 void runCreateLockWizard(AuthoringState& state, ManagerStore& store, WizardRunner& runner,
-                         WindowPicker& picker);
+                         WindowPicker& picker, WindowRef owner);
 
 }  // namespace vk

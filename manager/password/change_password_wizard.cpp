@@ -161,11 +161,12 @@ ChangePasswordWizard::ChangePasswordWizard(PasswordWizardState& state, ManagerSt
       pages_{&choice_, &question_, &current_, &newPassword_, &retype_, &newQuestion_, &newAnswer_,
              &confirm_} {}
 
-void runChangePasswordWizard(ManagerStore& store, WizardRunner& runner, int startIndex) {
+void runChangePasswordWizard(ManagerStore& store, WizardRunner& runner, int startIndex,
+                             WindowRef owner) {
   PasswordWizardState state;
   {
     ChangePasswordWizard wizard(state, store);
-    runner.run(wizard.pages(), startIndex);
+    runner.run(wizard.pages(), startIndex, owner);
   }
   state.wipe();
 }

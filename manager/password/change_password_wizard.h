@@ -168,7 +168,9 @@ class ChangePasswordWizard {
 };
 
 // The eight pages run by `runner` from `startIndex` (1 or 2; see above).
-// Owner-less boxes go to store.messageBoxes.
-void runChangePasswordWizard(ManagerStore& store, WizardRunner& runner, int startIndex);
+// Owner-less boxes go to store.messageBoxes. The wizard is owned by `owner`
+// (the manager window when opened from it; none from the password gate).
+void runChangePasswordWizard(ManagerStore& store, WizardRunner& runner, int startIndex,
+                             WindowRef owner = kNoWindow);
 
 }  // namespace vk

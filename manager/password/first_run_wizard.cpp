@@ -94,7 +94,7 @@ void runFirstRunWizard(ManagerStore& store, WizardRunner& runner) {
   PasswordWizardState state;
   {
     FirstRunWizard wizard(state, store);
-    runner.run(wizard.pages(), 0);
+    runner.run(wizard.pages(), 0, kNoWindow);
   }
   state.wipe();
 }

@@ -20,6 +20,12 @@ int takeNewPassword(DialogView& page, MessageBoxes& ownerless, char* newPassword
     page.setFocus(kIdSystemPasswordBox);
     return kPageStay;
   }
+  if (!passwordFits(newPasswordText)) {
+    wipeSecret(newPasswordText, kTypedTextCapacity);
+    page.messageBox(kPasswordTooLongText, kInvalidPasswordCaption, kWarningBox);
+    page.setFocus(kIdSystemPasswordBox);
+    return kPageStay;
+  }
   return kPageDefault;
 }
 

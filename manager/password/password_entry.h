@@ -30,6 +30,10 @@ constexpr std::size_t kTypedTextCapacity = kSettingTextCapacity;
 
 // Messages; every box has an OK button and the warning icon.
 constexpr const char* kTypePasswordText = "You must type a password.";
+// Shown by every box that sets a password (the wizards' and Edit Lock's).
+constexpr const char* kPasswordTooLongText =
+    "The password is too long. A password can have at most 255 characters. Please shorten it "
+    "and try again.";
 constexpr const char* kInvalidPasswordCaption = "Invalid Password";
 constexpr const char* kRetypeMismatchText = "You did not type the same password twice. Please try again.";
 constexpr const char* kPasswordErrorCaption = "Password Error";
@@ -54,7 +58,8 @@ struct PasswordWizardState {
 // retype page, passwordPage to ask for the password again.
 
 // Reads the new system password into newPasswordText; an empty one gets the
-// "type a password" box (without owner, as on both wizards).
+// "type a password" box (without owner, as on both wizards), one longer than
+// kMaxPasswordLength the "too long" box (owned by the page) and is wiped.
 int takeNewPassword(DialogView& page, MessageBoxes& ownerless, char* newPasswordText);
 // The retyped password must be the same text, exactly; the typed copy is wiped.
 int checkRetypedPassword(DialogView& page, const char* newPasswordText, int passwordPage);

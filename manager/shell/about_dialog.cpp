@@ -14,14 +14,14 @@ bool AboutDialog::onCommand(DialogView& view, int id, int notifyCode) {
   return true;
 }
 
-void openAbout(ShellPlatform& system, DialogRunner& runner) {
+void openAbout(ShellPlatform& system, DialogRunner& runner, WindowRef owner) {
   const WindowRef open = system.findWindowByTitle(kAboutCaption);
   if (open != kNoWindow) {
     system.showAndBringToFront(open);
     return;
   }
   AboutDialog about;
-  runner.runModal(kAboutDialogId, about);
+  runner.runModal(kAboutDialogId, about, owner);
 }
 
 }  // namespace vk

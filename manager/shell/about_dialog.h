@@ -22,6 +22,8 @@ class AboutDialog final : public DialogLogic {
 
 // Shows the About box. When one is open already (the icon menu works while a
 // modal dialog runs), that one is shown and brought to the front instead.
-void openAbout(ShellPlatform& system, DialogRunner& runner);
+// From the manager window the box is owned by it (owner), from the icon menu
+// it has none.
+void openAbout(ShellPlatform& system, DialogRunner& runner, WindowRef owner);
 
 }  // namespace vk

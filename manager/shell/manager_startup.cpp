@@ -24,6 +24,9 @@ static_assert(sizeof("Vantakey - NOT fully protecting (hook failed)") - 1 <= kTr
 // already; a hidden one is opened by that copy itself, through the system
 // password, as after a double-click on its icon.
 void handOver(ShellPlatform& system, WindowRef runningTray) {
+  // On Windows 10/11 a process in the background may not take the foreground
+  // by itself: without this the gate would come up behind other windows.
+  system.allowForegroundFor(runningTray);
   const WindowRef manager = system.findWindowByTitle(kManagerCaption);
   if (manager != kNoWindow && system.isWindowVisible(manager)) {
     system.showAndBringToFront(manager);
@@ -39,6 +42,50 @@ void runFirstRunPath(ManagerPorts& ports, ManagerStore& store) {
   ports.dialogs.runFirstRunWizard(store);
   saveDatabaseOrReport(ports.files, store.settings, store.table, ports.messageBoxes);
 }
+
+// The shutdown, in two parts. endSession is what must be done before the
+// process may end: hooks removed, database saved, icon removed. finish runs
+// it (once) and then releases the rest; the instance mutex goes last, so a
+// copy started meanwhile cannot load the file before this save is on disk.
+class Shutdown {
+ public:
+  Shutdown(ManagerPorts& ports, const ManagerSettings& settings, LockTableView& table,
+           SectionMapping& raw, KernelHandle tableMutex)
+      : ports_(ports), settings_(settings), table_(table), raw_(raw), tableMutex_(tableMutex) {}
+
+  void endSession() {
+    if (sessionEnded_) return;
+    sessionEnded_ = true;
+    ShellPlatform& system = ports_.system;
+    const std::uint32_t cbt = loadAt<std::uint32_t>(raw_.base + kOffCbtHook);
+    const std::uint32_t callWndRet = loadAt<std::uint32_t>(raw_.base + kOffCallWndRetHook);
+    if (cbt != 0) system.removeHook(cbt);
+    if (callWndRet != 0) system.removeHook(callWndRet);
+    // Read back as 0 by a second call; the hooks are gone.
+    storeAt<std::uint32_t>(raw_.base + kOffCbtHook, 0);
+    storeAt<std::uint32_t>(raw_.base + kOffCallWndRetHook, 0);
+    saveDatabaseOrReport(ports_.files, settings_, table_, ports_.messageBoxes);
+    system.deleteTrayIcon();
+  }
+
+  void finish() {
+    endSession();
+    if (tableMutex_ != nullptr) ports_.kernel.closeMutex(tableMutex_);
+    ports_.system.destroyTrayWindow();
+    table_.close();
+    ports_.system.freeGateLibrary();
+    ports_.kernel.closeSection(raw_);
+    ports_.system.closeInstanceMutex();
+  }
+
+ private:
+  ManagerPorts& ports_;
+  const ManagerSettings& settings_;
+  LockTableView& table_;
+  SectionMapping& raw_;
+  KernelHandle tableMutex_;
+  bool sessionEnded_ = false;
+};
 
 struct Protection {
   const char* notice = nullptr;  // message box text; null when all is well
@@ -94,13 +141,31 @@ int runManager(ManagerPorts& ports) {
   // 10.-12. The database, or the first-run path.
   settings.systemPasswordDigest = PasswordDigest{};
   ManagerStore store(kernel, tableMutex, table, settings, ports.files, ports.messageBoxes);
-  if (!loadDatabase(ports.files, settings, table)) runFirstRunPath(ports, store);
+  const LoadResult loaded = loadDatabase(ports.files, settings, table);
+  if (loaded == LoadResult::Unreadable) {
+    // The file still holds the user's password and locks: a first run here
+    // would ask for a new system password and then write over them. Nothing
+    // has been started yet, so there is nothing to stop but what was taken.
+    ports.messageBoxes.show(kLoadFailedText, kLoadFailedCaption, kBoxOk | kBoxIconError);
+    table.close();
+    kernel.closeSection(raw);
+    system.freeGateLibrary();
+    if (tableMutex != nullptr) kernel.closeMutex(tableMutex);
+    system.closeInstanceMutex();
+    return kExitDatabaseUnreadable;
+  }
+  if (loaded == LoadResult::Missing) runFirstRunPath(ports, store);
   if (isZeroDigest(settings.systemPasswordDigest)) runFirstRunPath(ports, store);
 
   // 13.-14. The tray window and its icon. The tip tells at a glance when the
   // protection library is missing.
   ManagerWindow managerWindow(ports, store);
   TrayWindow tray(system, settings, managerWindow, ports.dialogRunner);
+  Shutdown shutdown{ports, settings, table, raw, tableMutex};
+  // Windows may end the process as soon as the log-off message has been
+  // answered: the visible part of the shutdown, the save above all, runs
+  // inside it.
+  tray.setSessionEndHandler([&shutdown] { shutdown.endSession(); });
   Protection protection;
   if (library != GateLibraryStatus::Loaded) {
     protection.notice = kGateLibraryMissingText;
@@ -147,19 +212,7 @@ int runManager(ManagerPorts& ports) {
   // 18.
   const int exitCode = system.runMessageLoop();
 
-  // Shutdown.
-  const std::uint32_t installedCbt = loadAt<std::uint32_t>(raw.base + kOffCbtHook);
-  const std::uint32_t installedCallWndRet = loadAt<std::uint32_t>(raw.base + kOffCallWndRetHook);
-  if (installedCbt != 0) system.removeHook(installedCbt);
-  if (installedCallWndRet != 0) system.removeHook(installedCallWndRet);
-  if (tableMutex != nullptr) kernel.closeMutex(tableMutex);
-  system.closeInstanceMutex();
-  saveDatabaseOrReport(ports.files, settings, table, ports.messageBoxes);
-  system.deleteTrayIcon();
-  system.destroyTrayWindow();
-  table.close();
-  system.freeGateLibrary();
-  kernel.closeSection(raw);
+  shutdown.finish();
   return exitCode;
 }
 

@@ -15,7 +15,9 @@
 //   9  ManagerTableView; when either view is missing: say so, release, exit 1
 //   10 SystemPasswordDigest zero
 //   11 load "vk2.dat"; when there is none: import "vk.dat", first-run
-//      wizard, save
+//      wizard, save; when it is there but cannot be read (held open by
+//      another program, access denied, a read error): say so, release,
+//      exit 2, leaving the file as it is
 //   12 no system password yet: import, first-run wizard, save, again
 //   13 tray window; 14 tray icon
 //   15 the two system-wide hooks, their handles into the table header; when
@@ -25,9 +27,11 @@
 //      then, when the library or a hook is missing, the user is told once in
 //      a message box (the icon's tip says so from step 14 on, or from 15)
 //   18 message loop
-// Shutdown, in order: hooks removed, mutexes closed, database saved, icon
-// removed, tray window destroyed, ManagerTableView closed, library freed, raw
-// view closed; the quit message's code is returned.
+// Shutdown, in order: hooks removed, database saved, icon removed (at a
+// log-off with ShutDownAtLogOff, these three inside the log-off message, since
+// the process may end when it is answered), TableMutex closed, tray window
+// destroyed, ManagerTableView closed, library freed, raw view closed, and the
+// instance mutex last; the quit message's code is returned.
 #pragma once
 
 #include "manager/shell/manager_ports.h"
@@ -43,6 +47,8 @@ constexpr const char* kSectionFailedText =
 constexpr const char* kSectionFailedCaption = "Vantakey Error";
 // Exit code of a start-up that could not set up the shared table.
 constexpr int kExitSectionFailed = 1;
+// Exit code of a start-up that found "vk2.dat" but could not read it.
+constexpr int kExitDatabaseUnreadable = 2;
 
 constexpr const char* kGateLibraryMissingText =
     "Vantakey could not load its protection library vkgate.dll, so no window is protected in "
@@ -59,7 +65,8 @@ constexpr const char* kHookPartlyFailedTip = "Vantakey - NOT fully protecting (h
 
 // Runs the whole program: start-up, the message loop, shutdown. Returns 0
 // from a second copy, kExitSectionFailed when the shared table could not be
-// set up, and otherwise the quit message's exit code.
+// set up, kExitDatabaseUnreadable when "vk2.dat" could not be read, and
+// otherwise the quit message's exit code.
 int runManager(ManagerPorts& ports);
 
 }  // namespace vk

@@ -71,12 +71,16 @@ void ManagerWindow::showGated(bool show) {
   }
   if (!ports_.frame.isVisible()) {
     // A second request while the prompt is up (another double-click, a second
-    // copy started) leaves it to the prompt that is open.
-    if (gateOpen_) return;
-    gateOpen_ = true;
+    // copy started) brings the open prompt to the front; it may be behind
+    // other windows by now.
+    if (openGate_ != nullptr) {
+      openGate_->bringToFront();
+      return;
+    }
     PasswordGate gate(store_, ports_.dialogs);
-    const int result = ports_.dialogRunner.runModal(kPasswordGateDialogId, gate);
-    gateOpen_ = false;
+    openGate_ = &gate;
+    const int result = ports_.dialogRunner.runModal(kPasswordGateDialogId, gate, kNoWindow);
+    openGate_ = nullptr;
     if (result != PasswordAccepted) {
       ports_.frame.hide();
       return;
@@ -169,13 +173,14 @@ void ManagerWindow::onCommand(int commandId) {
       ports_.frame.hide();
       break;
     case kMenuAbout:
-      openAbout(ports_.system, ports_.dialogRunner);
+      openAbout(ports_.system, ports_.dialogRunner, ports_.frame.window());
       break;
     case kMenuPreferences:
-      ports_.dialogs.runOptionsDialog(store_);
+      ports_.dialogs.runOptionsDialog(store_, ports_.frame.window());
       break;
     case kMenuChangePassword:
-      ports_.dialogs.runChangePasswordWizard(store_, kChangePasswordStartPage);
+      ports_.dialogs.runChangePasswordWizard(store_, kChangePasswordStartPage,
+                                             ports_.frame.window());
       break;
     default:
       break;
@@ -197,7 +202,11 @@ void ManagerWindow::newLock() {
     return;
   }
   if (result != StepResult::Done) return;  // the capacity message was shown
-  ports_.dialogs.runCreateLockWizard(store_);
+  // One wizard at a time: two would share the pending lock and its password.
+  if (newLockWizardOpen_) return;
+  newLockWizardOpen_ = true;
+  ports_.dialogs.runCreateLockWizard(store_, ports_.frame.window());
+  newLockWizardOpen_ = false;
   lockList_.refreshRows();
 }
 
@@ -221,7 +230,7 @@ void ManagerWindow::editLock() {
   // record being edited.
   recordsUnderEdit_.push_back(static_cast<std::int64_t>(data));
   const std::size_t slot = recordsUnderEdit_.size() - 1;
-  const bool confirmed = ports_.dialogs.runEditLockDialog(working);
+  const bool confirmed = ports_.dialogs.runEditLockDialog(working, ports_.frame.window());
   const std::int64_t target = recordsUnderEdit_[slot];
   recordsUnderEdit_.erase(recordsUnderEdit_.begin() + static_cast<std::ptrdiff_t>(slot));
   if (!confirmed) return;

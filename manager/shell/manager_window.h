@@ -13,6 +13,7 @@
 
 #include "manager/shell/lock_list_view.h"
 #include "manager/shell/manager_ports.h"
+#include "manager/shell/password_gate.h"
 #include "manager/store/manager_store.h"
 #include "manager/store/table_steps.h"
 #include "platform/frame_window.h"
@@ -143,12 +144,14 @@ class ManagerWindow final : public FrameWindowEvents {
   ManagerStore& store_;
   LockListView lockList_;
   OwnedBoxes ownedBoxes_;
-  // Record indices of the Edit Lock dialogs open now (they have no owner, so
-  // the window stays usable meanwhile and dialogs may nest). Delete moves an
-  // index down when a record before it goes, and sets it to -1 when its own
-  // record goes, so a write-back never lands on another record.
+  // Record indices of the Edit Lock dialogs open now. The dialog is owned by
+  // this window, which is disabled meanwhile, but commands can still arrive
+  // (a message posted to the window); Delete moves an index down when a
+  // record before it goes, and sets it to -1 when its own record goes, so a
+  // write-back never lands on another record.
   std::vector<std::int64_t> recordsUnderEdit_;
-  bool gateOpen_ = false;
+  PasswordGate* openGate_ = nullptr;  // the password prompt while it is up
+  bool newLockWizardOpen_ = false;
 };
 
 }  // namespace vk

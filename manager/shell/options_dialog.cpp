@@ -33,9 +33,10 @@ bool OptionsDialog::onCommand(DialogView& view, int id, int notifyCode) {
   return true;
 }
 
-void runOptionsDialog(ManagerStore& store, StartupEntry& startup, DialogRunner& runner) {
+void runOptionsDialog(ManagerStore& store, StartupEntry& startup, DialogRunner& runner,
+                      WindowRef owner) {
   OptionsDialog dialog(store, startup);
-  runner.runModal(kOptionsDialogId, dialog);
+  runner.runModal(kOptionsDialogId, dialog, owner);
 }
 
 }  // namespace vk

@@ -54,7 +54,8 @@ class OptionsDialog final : public DialogLogic {
 };
 
 // Menu command "&Edit Preferences...": the dialog, run modally by `runner`
-// (template 154 of the manager's own module, no owner window).
-void runOptionsDialog(ManagerStore& store, StartupEntry& startup, DialogRunner& runner);
+// (template 154 of the manager's own module), owned by `owner`.
+void runOptionsDialog(ManagerStore& store, StartupEntry& startup, DialogRunner& runner,
+                      WindowRef owner);
 
 }  // namespace vk

@@ -40,7 +40,11 @@ class PasswordGate final : public DialogLogic {
   // challengeAnswer(w, l); l = 0 answers without dividing by it.
   std::uint32_t onChallenge(std::uint32_t wParam, std::uint32_t lParam) override;
 
+  // Brings the open prompt to the foreground again (nothing before onInit).
+  void bringToFront();
+
  private:
+  DialogView* view_ = nullptr;  // the prompt's own view, from onInit on
   ManagerStore& store_;
   ManagerDialogs& dialogs_;
 };

@@ -27,13 +27,18 @@ bool TrayWindow::onMessage(unsigned message, std::uintptr_t wParam, std::intptr_
     case kMessageTimer:
       if (wParam != kTrayTimerId) return false;
       // After the notification area was rebuilt (the shell restarted) the icon
-      // is gone and only NIM_ADD brings it back.
-      if (!system_.modifyTrayIcon(tip())) system_.addTrayIcon(tip());
+      // is gone and only NIM_ADD brings it back; but not once the session has
+      // ended and the icon was removed on purpose.
+      if (!sessionEnded_ && !system_.modifyTrayIcon(tip())) system_.addTrayIcon(tip());
       result = 0;
       return true;
     case kMessageEndSession:
       // wParam false: the log-off was cancelled after all.
-      if (settings_.shutDownAtLogOff && wParam != 0) system_.postQuit();
+      if (settings_.shutDownAtLogOff && wParam != 0) {
+        sessionEnded_ = true;
+        if (endSession_) endSession_();
+        system_.postQuit();
+      }
       return false;
     case kTrayNotifyMessage:
       if (wParam != kTrayIconId) return false;
@@ -54,7 +59,7 @@ void TrayWindow::showIconMenu() {
       manager_.open();
       break;
     case kIconMenuAbout:
-      openAbout(system_, runner_);
+      openAbout(system_, runner_, kNoWindow);
       break;
     default:
       break;

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "manager/shell/manager_window.h"
 #include "manager/store/manager_settings.h"
@@ -43,7 +45,9 @@ class TrayWindow final : public TrayWindowEvents {
 
   // WM_DESTROY: quit. WM_TIMER 100: NIM_MODIFY, and NIM_ADD when that fails;
   // answered with 0. WM_ENDSESSION with wParam true while ShutDownAtLogOff is
-  // set: quit, so the normal shutdown runs. 1025 with wParam 102: lParam 516
+  // set: the session-end handler (hooks removed, database saved, icon
+  // removed) runs before the message is answered, since Windows may end the
+  // process right after; then quit, so the rest of the shutdown follows. 1025 with wParam 102: lParam 516
   // shows the icon menu, 515 opens the manager. Everything except timer 100
   // goes on to DefWindowProcA, also after acting on it.
   bool onMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
@@ -52,6 +56,7 @@ class TrayWindow final : public TrayWindowEvents {
   // The icon's tip; start-up changes it when nothing is protected.
   const char* tip() const { return tip_.c_str(); }
   void setTip(const char* tip);
+  void setSessionEndHandler(std::function<void()> handler) { endSession_ = std::move(handler); }
 
  private:
   void showIconMenu();
@@ -61,6 +66,8 @@ class TrayWindow final : public TrayWindowEvents {
   ManagerWindow& manager_;
   DialogRunner& runner_;
   std::string tip_ = kTrayTip;
+  std::function<void()> endSession_;
+  bool sessionEnded_ = false;
 };
 
 }  // namespace vk

@@ -129,8 +129,9 @@ DatabaseReadReport decodeDatabase(const unsigned char* data, std::size_t size,
 
 std::vector<unsigned char> encodeDatabase(const ManagerSettings& settings,
                                           const LockTableView& table) {
+  if (!table.isOpen()) return {};
   // Room for the largest settings and entries, so the image is built without regrowing.
-  const std::uint32_t count = table.isOpen() ? table.usableRecordCount() : 0;
+  const std::uint32_t count = table.usableRecordCount();
   std::vector<unsigned char> bytes;
   bytes.reserve(2 * 20 + 3 * (2 + kMaxSettingTextLength) + 7 +
                 count * (2 * (2 + kMaxTitleLength) + 30));
@@ -163,28 +164,40 @@ std::vector<unsigned char> encodeDatabase(const ManagerSettings& settings,
   return bytes;
 }
 
-bool loadDatabase(DatabaseFiles& files, ManagerSettings& settings, const LockTableView& table,
-                  DatabaseReadReport* report) {
+LoadResult loadDatabase(DatabaseFiles& files, ManagerSettings& settings,
+                        const LockTableView& table, DatabaseReadReport* report) {
   const std::string path = databasePath(files, kDatabaseFileName);
-  if (path.empty()) return false;
+  // Without the directory nothing can be said about the file: it may well
+  // exist, so this is no first run.
+  if (path.empty()) return LoadResult::Unreadable;
   std::vector<unsigned char> contents;
-  if (!files.readFile(path.c_str(), contents)) return false;
+  switch (files.readFile(path.c_str(), contents)) {
+    case FileRead::Missing:
+      return LoadResult::Missing;
+    case FileRead::Failed:
+      return LoadResult::Unreadable;
+    case FileRead::Read:
+      break;
+  }
   const DatabaseReadReport r = decodeDatabase(contents.data(), contents.size(), settings, table);
   if (report != nullptr) *report = r;
-  return true;
+  return LoadResult::Loaded;
+}
+
+bool writeDatabaseImage(DatabaseFiles& files, const std::vector<unsigned char>& image) {
+  if (image.empty()) return false;
+  const std::string path = databasePath(files, kDatabaseFileName);
+  if (path.empty()) return false;
+  return files.replaceFile(path.c_str(), image.data(), image.size());
 }
 
 bool saveDatabase(DatabaseFiles& files, const ManagerSettings& settings,
                   const LockTableView& table) {
-  if (!table.isOpen()) return false;
-  const std::string path = databasePath(files, kDatabaseFileName);
-  if (path.empty()) return false;
-  const std::vector<unsigned char> bytes = encodeDatabase(settings, table);
-  return files.replaceFile(path.c_str(), bytes.data(), bytes.size());
+  return writeDatabaseImage(files, encodeDatabase(settings, table));
 }
 
 void reportSaveFailure(MessageBoxes& boxes) {
-  boxes.show(kSaveFailedText, kSaveFailedCaption, kBoxOk | kBoxIconError);
+  boxes.show(kSaveFailedText, kSaveFailedCaption, kBoxOk | kBoxIconError | kBoxTaskModal);
 }
 
 bool saveDatabaseOrReport(DatabaseFiles& files, const ManagerSettings& settings,

@@ -30,6 +30,13 @@ constexpr const char* kSaveFailedText =
     "was denied.\n\nNew Vantakeys will not be accessible in the next session.";
 constexpr const char* kSaveFailedCaption = "Error";
 
+constexpr const char* kLoadFailedText =
+    "Vantakey could not read its information database. Another program may be using the "
+    "file, or access to it was denied.\n\nVantakey has not changed the file and will now "
+    "close. Please close the other program or restart your computer, and then start "
+    "Vantakey again.";
+constexpr const char* kLoadFailedCaption = "Vantakey Error";
+
 class FieldReader;
 
 // Both database formats keep the two reserved strings one after the other.
@@ -56,24 +63,39 @@ struct DatabaseReadReport {
 DatabaseReadReport decodeDatabase(const unsigned char* data, std::size_t size,
                                   ManagerSettings& settings, const LockTableView& table);
 
-// The file image of settings and the table's records, in table order.
+// The file image of settings and the table's records, in table order; empty
+// when the table is not mapped.
 std::vector<unsigned char> encodeDatabase(const ManagerSettings& settings,
                                           const LockTableView& table);
 
-// False when "vk2.dat" cannot be read (nothing has changed then); true once
-// it has been read, whole or not. Runs after resetTableHeader, with an empty table.
-bool loadDatabase(DatabaseFiles& files, ManagerSettings& settings, const LockTableView& table,
-                  DatabaseReadReport* report = nullptr);
+enum class LoadResult {
+  Loaded,      // the file was read whole and decoded (damaged parts as decodeDatabase says)
+  Missing,     // there is no "vk2.dat": a first run
+  Unreadable,  // it exists but could not be opened or read whole; nothing has changed
+};
+
+// Reads "vk2.dat" into settings and table. Runs after resetTableHeader, with
+// an empty table. Only Missing may lead to the first-run path: an Unreadable
+// file still holds the user's password and locks.
+LoadResult loadDatabase(DatabaseFiles& files, ManagerSettings& settings,
+                        const LockTableView& table, DatabaseReadReport* report = nullptr);
 
 // Replaces "vk2.dat" with the current state. Shows nothing: a caller that
-// holds TableMutex releases it first and then calls reportSaveFailure. False
-// when the file was not replaced (the previous file is then intact), and when
-// the table is not mapped, since a save would then drop every lock on disk.
+// holds TableMutex takes the image with encodeDatabase under it, releases
+// it, and then calls writeDatabaseImage and reportSaveFailure. False when the
+// file was not replaced (the previous file is then intact), and when the
+// table is not mapped, since a save would then drop every lock on disk.
 bool saveDatabase(DatabaseFiles& files, const ManagerSettings& settings,
                   const LockTableView& table);
+// Writes an image made by encodeDatabase over "vk2.dat"; false as saveDatabase.
+// An empty image (a table that was not mapped) is never written.
+bool writeDatabaseImage(DatabaseFiles& files, const std::vector<unsigned char>& image);
 
 // The message for a failed save. Never call it while holding TableMutex:
-// every window activation on the desktop waits for that mutex.
+// every window activation on the desktop waits for that mutex. The box has no
+// owner window, so it is task-modal: while it is up, no window of the manager
+// takes a click, and a second Delete or Finish cannot run on a list or a
+// wizard that the failed command left behind.
 void reportSaveFailure(MessageBoxes& boxes);
 
 // saveDatabase then, on failure, reportSaveFailure: for callers holding no mutex

@@ -65,7 +65,8 @@ bool importOlderDatabase(ManagerStore& store) {
   const std::string path = databasePath(store.files, kOlderDatabaseFileName);
   if (path.empty()) return false;
   std::vector<unsigned char> contents;
-  if (!store.files.readFile(path.c_str(), contents)) return false;
+  // An older file that cannot be read whole is left for a later start.
+  if (store.files.readFile(path.c_str(), contents) != FileRead::Read) return false;
   store.olderDatabaseImported = true;
   decodeOlderDatabase(contents.data(), contents.size(), store.settings, store.table);
   if (saveDatabaseOrReport(store.files, store.settings, store.table, store.messageBoxes)) {

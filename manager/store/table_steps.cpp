@@ -1,5 +1,7 @@
 #include "manager/store/table_steps.h"
 
+#include <vector>
+
 #include "manager/store/database_file.h"
 #include "manager/store/table_operations.h"
 #include "platform/dialog_view.h"
@@ -7,12 +9,15 @@
 namespace vk {
 namespace {
 
-// Ends a step that changed the table: save under the mutex, release, and only
-// then tell the user about a failed save.
+// Ends a step that changed the table: the file image is taken under the
+// mutex, so it shows a state that was whole in memory; the mutex is released
+// before the disk is touched, since every window activation on the desktop
+// waits for it (writes, the flush and a virus scanner looking at the new
+// file can take seconds); only then is a failed save told to the user.
 StepResult saveAndRelease(ManagerStore& store, TableLock& lock) {
-  const bool saved = saveDatabase(store.files, store.settings, store.table);
+  const std::vector<unsigned char> image = encodeDatabase(store.settings, store.table);
   lock.unlock();
-  if (saved) return StepResult::Done;
+  if (writeDatabaseImage(store.files, image)) return StepResult::Done;
   reportSaveFailure(store.messageBoxes);
   return StepResult::NotSaved;
 }
@@ -69,8 +74,8 @@ StepResult replaceLockSettingsStep(ManagerStore& store, std::uint32_t index,
                                    const LockRecord& working) {
   TableLock lock(store.kernel, store.tableMutex);
   if (!lock.held()) return StepResult::TableBusy;
-  return replaceLockSettings(store.table, index, working) ? StepResult::Done
-                                                          : StepResult::NoSuchLock;
+  if (!replaceLockSettings(store.table, index, working)) return StepResult::NoSuchLock;
+  return saveAndRelease(store, lock);
 }
 
 }  // namespace vk

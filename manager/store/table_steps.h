@@ -1,8 +1,9 @@
 // The manager's steps that change the shared table: each takes TableMutex
 // (at most 7000 ms), makes its change and, where the change is persisted,
-// saves while still holding it, so the file always shows a state that was
-// whole in memory. Message boxes come only after the mutex is released:
-// every window activation on the desktop waits for it.
+// takes the file image while still holding it, so the file always shows a
+// state that was whole in memory. The file is written, and message boxes
+// come, only after the mutex is released: every window activation on the
+// desktop waits for it.
 //
 // A wait that runs out skips the step: records are never changed without the
 // mutex, since the hook library would race with the change. The step then
@@ -48,8 +49,8 @@ StepResult switchLockStep(ManagerStore& store, std::uint32_t index, bool on);
 // Edit Lock, before the dialog: copies the record's eight settings into working.
 StepResult copyLockSettingsStep(ManagerStore& store, std::uint32_t index, LockRecord& working);
 
-// Edit Lock, after a confirmed dialog: writes the eight settings back. Not
-// saved here; the edit reaches the file with the next save.
+// Edit Lock, after a confirmed dialog: writes the eight settings back and
+// saves, like every other change, so a log-off or a power cut cannot lose it.
 StepResult replaceLockSettingsStep(ManagerStore& store, std::uint32_t index,
                                    const LockRecord& working);
 

@@ -56,9 +56,10 @@ class PropertyDialogRunner final : public DialogRunner {
   PropertyDialogRunner(HINSTANCE instance, const char* name, void* value)
       : instance_(instance), name_(name), value_(value) {}
 
-  int runModal(int resourceId, DialogLogic& logic) override {
+  int runModal(int resourceId, DialogLogic& logic, WindowRef owner) override {
     win32::DialogBinding binding(logic, name_, value_);
-    return static_cast<int>(win32::runModalDialog(instance_, resourceId, nullptr, binding));
+    return static_cast<int>(
+        win32::runModalDialog(instance_, resourceId, reinterpret_cast<HWND>(owner), binding));
   }
 
  private:
@@ -77,15 +78,15 @@ AuthoringDialogs::AuthoringDialogs(HINSTANCE instance, PasswordDialogs& others, 
       picker_(picker),
       shell_(shell) {}
 
-void AuthoringDialogs::runCreateLockWizard(ManagerStore& store) {
+void AuthoringDialogs::runCreateLockWizard(ManagerStore& store, WindowRef owner) {
   registerUpDownClass();
-  vk::runCreateLockWizard(state_, store, wizards_, picker_);
+  vk::runCreateLockWizard(state_, store, wizards_, picker_, owner);
 }
 
-bool AuthoringDialogs::runEditLockDialog(LockRecord& working) {
+bool AuthoringDialogs::runEditLockDialog(LockRecord& working, WindowRef owner) {
   registerUpDownClass();
   PropertyDialogRunner runner(instance_, kWorkingRecordProperty, &working);
-  return vk::runEditLockDialog(runner, shell_, working);
+  return vk::runEditLockDialog(runner, shell_, working, owner);
 }
 
 }  // namespace vk

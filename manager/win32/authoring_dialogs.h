@@ -21,12 +21,14 @@ class AuthoringDialogs final : public ManagerDialogs {
   AuthoringDialogs& operator=(const AuthoringDialogs&) = delete;
 
   void runFirstRunWizard(ManagerStore& store) override { others_.runFirstRunWizard(store); }
-  void runCreateLockWizard(ManagerStore& store) override;
-  bool runEditLockDialog(LockRecord& working) override;
-  void runChangePasswordWizard(ManagerStore& store, int startIndex) override {
-    others_.runChangePasswordWizard(store, startIndex);
+  void runCreateLockWizard(ManagerStore& store, WindowRef owner) override;
+  bool runEditLockDialog(LockRecord& working, WindowRef owner) override;
+  void runChangePasswordWizard(ManagerStore& store, int startIndex, WindowRef owner) override {
+    others_.runChangePasswordWizard(store, startIndex, owner);
   }
-  void runOptionsDialog(ManagerStore& store) override { others_.runOptionsDialog(store); }
+  void runOptionsDialog(ManagerStore& store, WindowRef owner) override {
+    others_.runOptionsDialog(store, owner);
+  }
 
  private:
   HINSTANCE instance_;

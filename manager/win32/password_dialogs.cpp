@@ -33,10 +33,12 @@ namespace vk {
 
 void PasswordDialogs::runFirstRunWizard(ManagerStore& store) { vk::runFirstRunWizard(store, wizards_); }
 
-void PasswordDialogs::runChangePasswordWizard(ManagerStore& store, int startIndex) {
-  vk::runChangePasswordWizard(store, wizards_, startIndex);
+void PasswordDialogs::runChangePasswordWizard(ManagerStore& store, int startIndex, WindowRef owner) {
+  vk::runChangePasswordWizard(store, wizards_, startIndex, owner);
 }
 
-void PasswordDialogs::runOptionsDialog(ManagerStore& store) { vk::runOptionsDialog(store, startup_, dialogs_); }
+void PasswordDialogs::runOptionsDialog(ManagerStore& store, WindowRef owner) {
+  vk::runOptionsDialog(store, startup_, dialogs_, owner);
+}
 
 }  // namespace vk

@@ -16,8 +16,8 @@ class PasswordDialogs final {
       : wizards_(wizards), dialogs_(dialogs), startup_(startup) {}
 
   void runFirstRunWizard(ManagerStore& store);
-  void runChangePasswordWizard(ManagerStore& store, int startIndex);
-  void runOptionsDialog(ManagerStore& store);
+  void runChangePasswordWizard(ManagerStore& store, int startIndex, WindowRef owner);
+  void runOptionsDialog(ManagerStore& store, WindowRef owner);
 
  private:
   WizardRunner& wizards_;

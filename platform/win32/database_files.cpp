@@ -34,21 +34,31 @@ std::uint32_t Win32DatabaseFiles::windowsDirectory(char* buffer, std::uint32_t s
   return ::GetWindowsDirectoryA(buffer, size);
 }
 
-bool Win32DatabaseFiles::readFile(const char* path, std::vector<unsigned char>& contents) {
+FileRead Win32DatabaseFiles::readFile(const char* path, std::vector<unsigned char>& contents) {
   contents.clear();
   UniqueFile file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+  if (!file) {
+    // Only a file that is not there is missing; one held open by another
+    // program or closed to this user still holds the user's data.
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileRead::Missing
+                                                                          : FileRead::Failed;
+  }
   unsigned char chunk[4096];
   while (contents.size() < kMaxDatabaseFileBytes) {
     DWORD got = 0;
-    if (!::ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr) || got == 0) break;
+    if (!::ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr)) {
+      contents.clear();
+      return FileRead::Failed;
+    }
+    if (got == 0) break;
     std::size_t keep = got;
     if (keep > kMaxDatabaseFileBytes - contents.size())
       keep = kMaxDatabaseFileBytes - contents.size();
     contents.insert(contents.end(), chunk, chunk + keep);
   }
-  return true;
+  return FileRead::Read;
 }
 
 bool Win32DatabaseFiles::replaceFile(const char* path, const unsigned char* data,

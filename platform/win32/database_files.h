@@ -10,7 +10,7 @@ namespace win32 {
 class Win32DatabaseFiles final : public DatabaseFiles {
  public:
   std::uint32_t windowsDirectory(char* buffer, std::uint32_t size) override;
-  bool readFile(const char* path, std::vector<unsigned char>& contents) override;
+  FileRead readFile(const char* path, std::vector<unsigned char>& contents) override;
   // Writes "<path>.tmp" beside the file with checked writes, flushes it to the
   // disk, checks the close, then moves it over path in one step
   // (MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). On

@@ -5,9 +5,10 @@
 namespace vk {
 namespace win32 {
 
-int Win32DialogRunner::runModal(int resourceId, DialogLogic& logic) {
+int Win32DialogRunner::runModal(int resourceId, DialogLogic& logic, WindowRef owner) {
   DialogBinding binding(logic);
-  return static_cast<int>(runModalDialog(instance_, resourceId, nullptr, binding));
+  return static_cast<int>(
+      runModalDialog(instance_, resourceId, reinterpret_cast<HWND>(owner), binding));
 }
 
 }  // namespace win32

@@ -1,5 +1,5 @@
-// DialogRunner on Win32: one of the program's own dialogs, modal, without
-// owner, through the generic dialog procedure.
+// DialogRunner on Win32: one of the program's own dialogs, modal, through the
+// generic dialog procedure.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +12,7 @@ namespace win32 {
 class Win32DialogRunner final : public DialogRunner {
  public:
   explicit Win32DialogRunner(HINSTANCE instance) : instance_(instance) {}
-  int runModal(int resourceId, DialogLogic& logic) override;
+  int runModal(int resourceId, DialogLogic& logic, WindowRef owner) override;
 
  private:
   HINSTANCE instance_;

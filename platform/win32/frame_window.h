@@ -29,6 +29,7 @@ class Win32FrameWindow final : public FrameWindow {
 
   bool create(FrameWindowEvents& events) override;
   bool exists() override;
+  WindowRef window() override { return reinterpret_cast<WindowRef>(window_); }
   bool isVisible() override;
   void hide() override;
   void showNormalAndActivate() override;

@@ -102,7 +102,8 @@ INT_PTR CALLBACK propertyPageProcedure(HWND page, UINT message, WPARAM wParam, L
   }
 }
 
-int Win32WizardRunner::run(const std::vector<WizardPageLogic*>& pages, int startIndex) {
+int Win32WizardRunner::run(const std::vector<WizardPageLogic*>& pages, int startIndex,
+                           WindowRef owner) {
   Win32WizardFrame frame;
   // Reserved up front: each page keeps its binding's address.
   std::vector<PageBinding> bindings;
@@ -131,7 +132,7 @@ int Win32WizardRunner::run(const std::vector<WizardPageLogic*>& pages, int start
   ZeroMemory(&sheet, sizeof sheet);
   sheet.dwSize = sizeof sheet;
   sheet.dwFlags = PSH_WIZARD;
-  sheet.hwndParent = nullptr;
+  sheet.hwndParent = reinterpret_cast<HWND>(owner);
   sheet.hInstance = instance_;
   sheet.nPages = static_cast<UINT>(handles.size());
   sheet.nStartPage = static_cast<UINT>(startIndex);

@@ -51,10 +51,10 @@ INT_PTR CALLBACK propertyPageProcedure(HWND page, UINT message, WPARAM wParam, L
 class Win32WizardRunner final : public WizardRunner {
  public:
   explicit Win32WizardRunner(HINSTANCE instance) : instance_(instance) {}
-  // PropertySheetA with PSH_WIZARD only, no owner, no caption; the pages made
+  // PropertySheetA with PSH_WIZARD only, the given owner, no caption; the pages made
   // with CreatePropertySheetPageA in the given order, no page flags. -1 when a
   // page could not be made (the wizard is then not shown).
-  int run(const std::vector<WizardPageLogic*>& pages, int startIndex) override;
+  int run(const std::vector<WizardPageLogic*>& pages, int startIndex, WindowRef owner) override;
 
  private:
   HINSTANCE instance_;

@@ -54,6 +54,12 @@ void Win32ShellPlatform::showAndBringToFront(WindowRef window) {
   ::SetForegroundWindow(hwndOf(window));
 }
 
+void Win32ShellPlatform::allowForegroundFor(WindowRef window) {
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(hwndOf(window), &processId);
+  if (processId != 0) ::AllowSetForegroundWindow(processId);
+}
+
 void Win32ShellPlatform::postOpenManagerRequest(WindowRef trayWindow) {
   ::PostMessageA(hwndOf(trayWindow), kTrayMessage, kTrayIconId, WM_LBUTTONDBLCLK);
 }

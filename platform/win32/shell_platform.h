@@ -20,6 +20,7 @@ class Win32ShellPlatform final : public ShellPlatform {
   WindowRef findWindowByTitle(const char* title) override;
   bool isWindowVisible(WindowRef window) override;
   void showAndBringToFront(WindowRef window) override;
+  void allowForegroundFor(WindowRef window) override;
   void postOpenManagerRequest(WindowRef trayWindow) override;
 
   InstanceMutexResult createInstanceMutex() override;

@@ -20,6 +20,10 @@ WindowRef Win32WindowPicker::findManagerWindow() {
   return refOf(::FindWindowA(kFrameClass, kManagerWindowCaption));
 }
 
+bool Win32WindowPicker::isWindowVisible(WindowRef window) {
+  return ::IsWindowVisible(hwndOf(window)) != FALSE;
+}
+
 void Win32WindowPicker::showWindow(WindowRef window, bool visible) {
   ::ShowWindow(hwndOf(window), visible ? SW_SHOW : SW_HIDE);
 }

@@ -10,6 +10,7 @@ namespace win32 {
 class Win32WindowPicker final : public WindowPicker {
  public:
   WindowRef findManagerWindow() override;
+  bool isWindowVisible(WindowRef window) override;
   void showWindow(WindowRef window, bool visible) override;
   void waitForUser(unsigned milliseconds) override;
   WindowRef foregroundWindow() override;

@@ -208,7 +208,10 @@ TEST_F(AuthoringTest, TypedPatternLockIsEnforcedAtOnceAndSaved) {
   ASSERT_TRUE(::GetWindowRect(wizard, &r));
   EXPECT_EQ(r.left, (::GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2) << "the wizard is centred";
   EXPECT_EQ(r.top, (::GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2);
-  EXPECT_EQ(::GetWindow(wizard, GW_OWNER), nullptr);
+  // Owned by the manager window, which is disabled meanwhile: it cannot be
+  // closed (hidden) and leave the wizard usable on screen.
+  EXPECT_EQ(::GetWindow(wizard, GW_OWNER), frame_);
+  EXPECT_FALSE(::IsWindowEnabled(frame_));
   EXPECT_TRUE(isChecked(page, kPickWindowRadio)) << "picking the window is the default";
   click(page, kTypeTitleRadio);
   EXPECT_FALSE(isChecked(page, kPickWindowRadio));
@@ -349,6 +352,8 @@ TEST_F(AuthoringTest, EditedPasswordTriesAndActionAreEnforced) {
   HWND dialog = waitForShown(manager_.id(), kDialogClass, kEditCaption);
   ASSERT_NE(dialog, nullptr) << "Edit Lock showed no dialog";
   EXPECT_NE(::GetPropA(dialog, "info"), nullptr) << "the dialog keeps its working record as property \"info\"";
+  EXPECT_EQ(::GetWindow(dialog, GW_OWNER), frame_);
+  EXPECT_FALSE(::IsWindowEnabled(frame_)) << "the manager window cannot be closed under Edit Lock";
   EXPECT_EQ(itemText(dialog, kTitleBox), kWindow);
   EXPECT_TRUE(isChecked(dialog, kLockedCheck));
   EXPECT_TRUE(isChecked(dialog, kProtectCheck));

@@ -3,12 +3,13 @@
 namespace vk {
 namespace fakes {
 
-int FakeDialogRunner::runModal(int resourceId, DialogLogic& logic) {
+int FakeDialogRunner::runModal(int resourceId, DialogLogic& logic, WindowRef owner) {
   if (log != nullptr) log->add("dialog " + std::to_string(resourceId));
   if (failsToOpen) return -1;
   RunningDialog view(logic);
   DialogRun run;
   run.resourceId = resourceId;
+  run.owner = owner;
   run.initReturned = logic.onInit(view);
   run.focusAfterInit = view.focus();
   run.passwordCharAfterInit = view.passwordChar(view.focus());

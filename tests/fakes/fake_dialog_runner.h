@@ -34,6 +34,7 @@ class RunningDialog : public FakeDialogView {
 
 struct DialogRun {
   int resourceId = 0;
+  WindowRef owner = kNoWindow;
   int result = 0;
   bool initReturned = false;
   int foregroundCalls = 0;
@@ -46,7 +47,7 @@ class FakeDialogRunner : public DialogRunner {
  public:
   using User = std::function<void(RunningDialog&)>;
 
-  int runModal(int resourceId, DialogLogic& logic) override;
+  int runModal(int resourceId, DialogLogic& logic, WindowRef owner) override;
 
   std::deque<User> users;  // one per run, in order
   bool failsToOpen = false;

@@ -27,6 +27,7 @@ class FakeFrameWindow : public FrameWindow {
  public:
   bool create(FrameWindowEvents& events) override;
   bool exists() override { return created_; }
+  WindowRef window() override { return created_ ? handle : kNoWindow; }
   bool isVisible() override { return created_ && visible; }
   void hide() override;
   void showNormalAndActivate() override;
@@ -37,6 +38,7 @@ class FakeFrameWindow : public FrameWindow {
   // The user's answer to the next box; IDOK when none is queued.
   void answerNextMessageBox(int button) { answers_.push_back(button); }
 
+  WindowRef handle = 0x4000;
   bool createFails = false;
   bool visible = false;
   bool minimized = false;  // still visible; showNormalAndActivate restores it

@@ -21,21 +21,25 @@ class FakeManagerDialogs : public ManagerDialogs {
     log_.add("first-run wizard");
     if (firstRunWizard) firstRunWizard(store);
   }
-  void runCreateLockWizard(ManagerStore& store) override {
+  void runCreateLockWizard(ManagerStore& store, WindowRef owner) override {
     log_.add("new lock wizard");
+    owners.push_back(owner);
     if (createLockWizard) createLockWizard(store);
   }
-  bool runEditLockDialog(LockRecord& working) override {
+  bool runEditLockDialog(LockRecord& working, WindowRef owner) override {
     log_.add("edit lock dialog");
+    owners.push_back(owner);
     editedRecords.push_back(working);
     return editLockDialog ? editLockDialog(working) : false;
   }
-  void runChangePasswordWizard(ManagerStore& store, int startIndex) override {
+  void runChangePasswordWizard(ManagerStore& store, int startIndex, WindowRef owner) override {
     log_.add("change-password wizard " + std::to_string(startIndex));
+    owners.push_back(owner);
     if (changePasswordWizard) changePasswordWizard(store, startIndex);
   }
-  void runOptionsDialog(ManagerStore& store) override {
+  void runOptionsDialog(ManagerStore& store, WindowRef owner) override {
     log_.add("options dialog");
+    owners.push_back(owner);
     if (optionsDialog) optionsDialog(store);
   }
 
@@ -48,6 +52,8 @@ class FakeManagerDialogs : public ManagerDialogs {
 
   // The working records the Edit Lock dialog was opened on.
   std::vector<LockRecord> editedRecords;
+  // The owner window of every run above, in order (first-run has none).
+  std::vector<WindowRef> owners;
 
  private:
   EventLog& log_;

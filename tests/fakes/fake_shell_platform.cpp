@@ -22,6 +22,10 @@ void FakeShellPlatform::showAndBringToFront(WindowRef window) {
   visible.insert(window);
 }
 
+void FakeShellPlatform::allowForegroundFor(WindowRef window) {
+  log_.add("allow foreground for " + std::to_string(window));
+}
+
 void FakeShellPlatform::postOpenManagerRequest(WindowRef trayWindow) {
   log_.add("post 1025/102/515");
   openRequests.push_back(trayWindow);

@@ -28,6 +28,7 @@ class FakeShellPlatform : public ShellPlatform {
   WindowRef findWindowByTitle(const char* title) override;
   bool isWindowVisible(WindowRef window) override;
   void showAndBringToFront(WindowRef window) override;
+  void allowForegroundFor(WindowRef window) override;
   void postOpenManagerRequest(WindowRef trayWindow) override;
   InstanceMutexResult createInstanceMutex() override;
   void closeInstanceMutex() override;

@@ -22,8 +22,13 @@ WindowRef FakeWindowPicker::findManagerWindow() {
   return managerWindow;
 }
 
+bool FakeWindowPicker::isWindowVisible(WindowRef window) {
+  return window == managerWindow && managerVisible;
+}
+
 void FakeWindowPicker::showWindow(WindowRef window, bool visible) {
   log_.add((visible ? "show " : "hide ") + name(window));
+  if (window == managerWindow) managerVisible = visible;
 }
 
 void FakeWindowPicker::waitForUser(unsigned milliseconds) {
@@ -144,9 +149,11 @@ bool FakeWizard::cancel() {
   return true;
 }
 
-int FakeWizardRunner::run(const std::vector<WizardPageLogic*>& pages, int start) {
+int FakeWizardRunner::run(const std::vector<WizardPageLogic*>& pages, int start,
+                          WindowRef ownerWindow) {
   ++runs;
   startIndex = start;
+  owner = ownerWindow;
   pageIds.clear();
   for (WizardPageLogic* page : pages) pageIds.push_back(page->resourceId());
   FakeWizard wizard(pages, frame_);

@@ -41,6 +41,7 @@ class FakeWindowPicker : public WindowPicker {
   explicit FakeWindowPicker(EventLog& log) : log_(log) {}
 
   WindowRef findManagerWindow() override;
+  bool isWindowVisible(WindowRef window) override;
   void showWindow(WindowRef window, bool visible) override;
   void waitForUser(unsigned milliseconds) override;
   WindowRef foregroundWindow() override;
@@ -55,6 +56,7 @@ class FakeWindowPicker : public WindowPicker {
   };
   std::map<WindowRef, Window> windows;
   WindowRef managerWindow = 0x4000;
+  bool managerVisible = true;
   WindowRef foreground = kNoWindow;
   std::vector<unsigned> waits;
 
@@ -134,12 +136,13 @@ class FakeWizardRunner : public WizardRunner {
   using User = std::function<void(FakeWizard&)>;
   explicit FakeWizardRunner(WizardFrame& frame) : frame_(frame) {}
 
-  int run(const std::vector<WizardPageLogic*>& pages, int startIndex) override;
+  int run(const std::vector<WizardPageLogic*>& pages, int startIndex, WindowRef owner) override;
 
   std::deque<User> users;
   std::function<void(const MessageBoxShown&)> onMessageBox;
   std::vector<int> pageIds;  // of the last run, in sheet order
   int startIndex = -1;
+  WindowRef owner = kNoWindow;  // of the last run
   int runs = 0;
 
  private:

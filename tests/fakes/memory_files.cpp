@@ -13,15 +13,16 @@ std::uint32_t MemoryFiles::windowsDirectory(char* buffer, std::uint32_t size) {
   return n;
 }
 
-bool MemoryFiles::readFile(const char* path, Bytes& contents) {
+FileRead MemoryFiles::readFile(const char* path, Bytes& contents) {
   contents.clear();
   log.push_back(std::string("read ") + path);
   auto it = files.find(path);
-  if (it == files.end()) return false;
+  if (it == files.end()) return FileRead::Missing;
+  if (openForReadFails || readFailsPartWay) return FileRead::Failed;
   const std::size_t n =
       it->second.size() < kMaxDatabaseFileBytes ? it->second.size() : kMaxDatabaseFileBytes;
   contents.assign(it->second.begin(), it->second.begin() + static_cast<std::ptrdiff_t>(n));
-  return true;
+  return FileRead::Read;
 }
 
 bool MemoryFiles::replaceFile(const char* path, const unsigned char* data, std::size_t size) {

@@ -22,7 +22,7 @@ class MemoryFiles : public DatabaseFiles {
   using Bytes = std::vector<unsigned char>;
 
   std::uint32_t windowsDirectory(char* buffer, std::uint32_t size) override;
-  bool readFile(const char* path, Bytes& contents) override;
+  FileRead readFile(const char* path, Bytes& contents) override;
   bool replaceFile(const char* path, const unsigned char* data, std::size_t size) override;
   bool deleteFile(const char* path) override;
 
@@ -30,6 +30,12 @@ class MemoryFiles : public DatabaseFiles {
   std::string windowsDir = "C:\\WINDOWS";
   bool windowsDirFails = false;
   std::map<std::string, Bytes> files;
+
+  // Faults of a read, each until cleared: the file exists but cannot be
+  // opened (held open by another program, access denied), or a read fails
+  // part-way through it.
+  bool openForReadFails = false;
+  bool readFailsPartWay = false;
 
   // Faults of a save, each until cleared.
   bool createFails = false;   // the temporary file cannot be created (access denied)

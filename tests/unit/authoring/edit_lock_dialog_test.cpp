@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/password_digest.h"
+#include "manager/password/password_entry.h"
 #include "tests/fakes/fake_dialog_runner.h"
 #include "tests/fakes/fake_shell.h"
 
@@ -67,7 +68,7 @@ class EditLockDialogTest : public ::testing::Test {
       if (user) user(d);
       view = d;  // what the user saw last
     });
-    return runEditLockDialog(runner, shell, record);
+    return runEditLockDialog(runner, shell, record, kNoWindow);
   }
 
   fakes::FakeDialogRunner runner;
@@ -173,13 +174,16 @@ TEST_F(EditLockDialogTest, EmptyNewPasswordKeepsTheOldOneEvenWithTheAgainBoxFill
 }
 
 TEST_F(EditLockDialogTest, NewPasswordIsStoredAsTyped) {
-  LockRecord record = makeRecord(Lock());
-  EXPECT_TRUE(edit(record, [](RunningDialog& d) {
-    d.type(1004, "NewPass");
-    d.type(1021, "NewPass");
-    d.press(kIdOk);
-  }));
-  EXPECT_EQ(digestOf("NewPass"), record.digest);
+  const std::string longest(255, 'p');
+  for (const std::string& typed : {std::string("NewPass"), longest}) {
+    LockRecord record = makeRecord(Lock());
+    EXPECT_TRUE(edit(record, [&](RunningDialog& d) {
+      d.type(1004, typed);
+      d.type(1021, typed);
+      d.press(kIdOk);
+    }));
+    EXPECT_EQ(digestOf(typed.c_str()), record.digest) << typed.size();
+  }
 }
 
 TEST_F(EditLockDialogTest, UncheckingProtectionEmptiesTheGroupAndStoresNoPassword) {
@@ -281,6 +285,7 @@ TEST_F(EditLockDialogTest, ValidationRefusesInItsOrder) {
     int focus;
   };
   const std::string longTitle(256, 'x');
+  const std::string longPassword(256, 'p');
   const std::vector<Case> cases = {
       {"empty title", "Secret", [](RunningDialog& d) { d.type(1002, ""); }, kInvalidTitleText, 1002},
       {"empty title before mismatching passwords", "Secret",
@@ -300,6 +305,13 @@ TEST_F(EditLockDialogTest, ValidationRefusesInItsOrder) {
          d.type(1004, "pw");
        },
        kInvalidPasswordText, 1021},
+      // The lock prompt reads 255 characters: a longer one could never be typed back.
+      {"password of 256 characters", "Secret",
+       [&](RunningDialog& d) {
+         d.type(1004, longPassword);
+         d.type(1021, longPassword);
+       },
+       kPasswordTooLongText, 1004},
       {"case differs", "Secret",
        [](RunningDialog& d) {
          d.type(1004, "Secret");

@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "common/password_digest.h"
+#include "manager/password/password_entry.h"
 #include "manager/store/database_file.h"
 #include "manager/store/manager_settings.h"
 #include "manager/store/table_operations.h"
@@ -26,6 +29,7 @@ namespace {
 using fakes::FakeWizard;
 using User = std::function<void(FakeWizard&)>;
 
+constexpr WindowRef kOwner = 0x4000;  // the manager window
 constexpr WindowRef kNotepad = 0x1234;
 constexpr WindowRef kUntitled = 0x2345;
 constexpr WindowRef kLongTitled = 0x3456;
@@ -133,7 +137,7 @@ class NewLockWizardTest : public ::testing::Test {
   // One run of the wizard, driven by `user`; left open, it is cancelled.
   void run(const User& user) {
     runner.users.push_back(user);
-    runCreateLockWizard(state, store, runner, picker);
+    runCreateLockWizard(state, store, runner, picker, kOwner);
   }
 
   void addStored(const char* title, const char* className) {
@@ -164,6 +168,7 @@ TEST_F(NewLockWizardTest, RunsElevenPagesInSheetOrderFromTheFirst) {
   EXPECT_EQ((std::vector<int>{132, 134, 135, 136, 137, 138, 139, 140, 141, 142, 143}),
             runner.pageIds);
   EXPECT_EQ(0, runner.startIndex);
+  EXPECT_EQ(kOwner, runner.owner) << "owned by the manager window it was opened from";
 }
 
 TEST_F(NewLockWizardTest, FirstPageCentresTheFrameNamesItAndPreselectsPicking) {
@@ -360,6 +365,20 @@ TEST_F(NewLockWizardTest, CaptureHidesBothWindowsWaitsThenTakesTheForegroundWind
   EXPECT_EQ(0, pending().wildcard);
 }
 
+// Showing a hidden manager window after the capture would open it without
+// the system password.
+TEST_F(NewLockWizardTest, CaptureLeavesAHiddenManagerWindowHidden) {
+  picker.managerVisible = false;
+  run([&](FakeWizard& w) {
+    pickWindow(w);
+    EXPECT_EQ(kPageConfirmWindow, w.current());
+  });
+  EXPECT_FALSE(log.contains("hide manager"));
+  EXPECT_FALSE(log.contains("show manager"));
+  EXPECT_FALSE(picker.managerVisible);
+  EXPECT_EQ("Notepad", text(pending().className));
+}
+
 TEST_F(NewLockWizardTest, CaptureWithoutAManagerWindowStillPicks) {
   picker.managerWindow = kNoWindow;
   run([](FakeWizard& w) { pickWindow(w); });
@@ -532,6 +551,62 @@ TEST_F(NewLockWizardTest, PasswordMustBeTyped) {
   EXPECT_EQ("You must type a password.", pageBoxes[0].text);
   EXPECT_EQ("Invalid Password", pageBoxes[0].caption);
   EXPECT_EQ(kWarning, pageBoxes[0].style);
+}
+
+// The lock prompt reads at most 255 characters: a longer password could be
+// set but never typed back.
+TEST_F(NewLockWizardTest, PasswordLongerThan255CharactersIsRefused) {
+  const std::string longest(255, 'p');
+  const std::string tooLong(256, 'p');
+  run([&](FakeWizard& w) {
+    typeTitle(w, "Calc");
+    w.next();
+    w.page(kPagePassword).setItemText(kIdPasswordBox, tooLong.c_str());
+    w.next();
+    EXPECT_EQ(kPagePassword, w.current());
+    EXPECT_EQ(kIdPasswordBox, w.page(kPagePassword).focus());
+    w.page(kPagePassword).setItemText(kIdPasswordBox, longest.c_str());
+    w.next();
+    EXPECT_EQ(kPageConfirmPassword, w.current());
+    w.page(kPageConfirmPassword).setItemText(kIdPasswordBox, longest.c_str());
+    w.next();
+    EXPECT_EQ(kPageTries, w.current());
+  });
+  ASSERT_EQ(1u, pageBoxes.size());
+  EXPECT_EQ(kPasswordTooLongText, pageBoxes[0].text);
+  EXPECT_EQ("Invalid Password", pageBoxes[0].caption);
+  EXPECT_EQ(kWarning, pageBoxes[0].style);
+  EXPECT_EQ(digestOf(longest.c_str()), pending().digest);
+}
+
+// Only the digest is needed after the wizard: the typed password is wiped
+// however the wizard ends.
+TEST_F(NewLockWizardTest, TheTypedPasswordIsWipedWhenTheWizardEnds) {
+  const std::vector<User> endings = {
+      [](FakeWizard& w) {
+        typeTitle(w, "Calc");
+        givePassword(w, "Secret", "Secret");
+        giveNumbers(w, "3", "5");
+        chooseAction(w, 0);
+        w.finish();
+      },
+      [](FakeWizard& w) {
+        typeTitle(w, "Notepad");
+        givePassword(w, "Secret", "Secret");
+        w.cancel();
+      }};
+  for (const User& ending : endings) {
+    bool keptDuringRun = false;
+    run([&](FakeWizard& w) {
+      ending(w);
+      keptDuringRun = std::string(state.pendingLockPassword) == "Secret";
+    });
+    EXPECT_TRUE(keptDuringRun);
+    EXPECT_TRUE(std::all_of(std::begin(state.pendingLockPassword),
+                            std::end(state.pendingLockPassword), [](char c) { return c == 0; }));
+  }
+  EXPECT_EQ(1u, table.recordCount());
+  EXPECT_EQ(digestOf("Secret"), table.record(0).digest());
 }
 
 TEST_F(NewLockWizardTest, ConfirmationMustMatchExactly) {
@@ -723,7 +798,8 @@ TEST_F(NewLockWizardTest, FinishAppendsTheLockInForceAndSavesUnderTheMutex) {
   EXPECT_EQ(0, r.unlockedAt);
   EXPECT_EQ(0, r.promptBusy);
   EXPECT_EQ(0, r.failedTries);
-  EXPECT_EQ((std::vector<bool>{true}), savedUnderMutex);
+  // Written with the table mutex free: window activations never wait for the disk.
+  EXPECT_EQ((std::vector<bool>{false}), savedUnderMutex);
   EXPECT_TRUE(files.exists(files.pathOf("vk2.dat")));
   EXPECT_FALSE(kernel.mutexHeld());
   EXPECT_TRUE(boxes.shown.empty());

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "common/password_digest.h"
@@ -104,6 +105,23 @@ TEST(Sha1, InputAfterResultCorrupts) {
   sha.input("abc");
   ASSERT_TRUE(sha.result(out));
   EXPECT_EQ(0, std::memcmp(w, out, sizeof w));
+}
+
+// The limit the password boxes apply is the one the gate and the prompt read.
+TEST(PasswordLimit, FitsUpTo255Characters) {
+  EXPECT_TRUE(passwordFits(""));
+  EXPECT_TRUE(passwordFits(std::string(255, 'x').c_str()));
+  EXPECT_FALSE(passwordFits(std::string(256, 'x').c_str()));
+  EXPECT_FALSE(passwordFits(std::string(999, 'x').c_str()));
+}
+
+// A typed secret does not outlive its buffer's scope (the gate reads into one).
+TEST(SecretText, IsZeroOnceItGoesOutOfScope) {
+  alignas(SecretText<16>) unsigned char storage[sizeof(SecretText<16>)];
+  auto* secret = new (storage) SecretText<16>;
+  std::strcpy(secret->text, "Manager Key 7");
+  secret->~SecretText<16>();
+  for (unsigned char b : storage) EXPECT_EQ(0, b);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -145,6 +146,14 @@ TEST_F(FirstRunWizardTest, RefusedEntriesShowTheirMessageAndKeepOrSendBack) {
          w.next();
        },
        false, "You must type a password.", "Invalid Password", 127, kIdSystemPasswordBox},
+      // The gate reads 255 characters: a longer password could never be typed back.
+      {"password of 256 characters",
+       [&](FakeWizard& w) {
+         w.next();
+         type(w, 127, kIdSystemPasswordBox, std::string(256, 'p'));
+         w.next();
+       },
+       true, kPasswordTooLongText, "Invalid Password", 127, kIdSystemPasswordBox},
       {"retype differs in case",
        [&](FakeWizard& w) { givePassword(w, "Secret", "secret"); }, true,
        "You did not type the same password twice. Please try again.", "Password Error", 127, 0},
@@ -196,6 +205,21 @@ TEST_F(FirstRunWizardTest, RefusedEntriesShowTheirMessageAndKeepOrSendBack) {
     EXPECT_EQ(c.caption, caption);
     EXPECT_EQ(kWarning, style);
   }
+}
+
+TEST_F(FirstRunWizardTest, APasswordOf255CharactersIsSetAndTheGateReadsItWhole) {
+  const std::string longest(255, 'p');
+  run([&](FakeWizard& w) {
+    givePassword(w, longest.c_str(), longest.c_str());
+    giveQuestion(w, "q", "a");
+    w.finish();
+  });
+  EXPECT_TRUE(pageBoxes.empty());
+  EXPECT_EQ(digestOf(longest.c_str()), settings.systemPasswordDigest);
+  // What the gate reads back with its 256-byte buffer matches.
+  char typed[256];
+  std::snprintf(typed, sizeof typed, "%s", longest.c_str());
+  EXPECT_TRUE(passwordMatches(typed, settings.systemPasswordDigest));
 }
 
 TEST_F(FirstRunWizardTest, AMismatchKeepsTheFirstPasswordInItsBoxAndTheNextTryCounts) {

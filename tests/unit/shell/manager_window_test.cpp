@@ -348,7 +348,7 @@ TEST_F(ManagerWindowTest, CancellingEditChangesNothingAndDoesNotRefresh) {
   EXPECT_EQ(0, saves());
 }
 
-TEST_F(ManagerWindowTest, ConfirmedEditReplacesTheSettingsOnlyAndIsNotSavedYet) {
+TEST_F(ManagerWindowTest, ConfirmedEditReplacesTheSettingsOnlyAndIsSavedAtOnce) {
   addLocks(2);
   table.record(0).setUnlockedAt(world.clock.time - 5);
   table.record(0).setFailedTries(2);
@@ -373,7 +373,7 @@ TEST_F(ManagerWindowTest, ConfirmedEditReplacesTheSettingsOnlyAndIsNotSavedYet) 
   EXPECT_EQ(2, table.record(0).failedTries());
   EXPECT_EQ(1, table.record(0).promptBusy());
   EXPECT_EQ("Window 1", titleAt(1));
-  EXPECT_EQ(0, saves());
+  EXPECT_EQ(1, saves()) << "like every other change: a log-off must not lose it";
   EXPECT_EQ("Calc*", world.list.rows[0].texts[0]) << "refreshed";
 }
 
@@ -535,6 +535,36 @@ TEST_F(ManagerWindowTest, MenuItemsOpenTheirDialogs) {
     press(c.command);
     EXPECT_TRUE(world.log.contains(c.event)) << c.command;
   }
+}
+
+// Owned by the manager window, a dialog disables it while it is up: the
+// window cannot be closed (hidden) and leave the dialog usable on screen.
+TEST_F(ManagerWindowTest, EveryDialogOpenedFromTheWindowIsOwnedByIt) {
+  addLocks(1);
+  createWindow();
+  select({0});
+  world.dialogs.createLockWizard = [](ManagerStore&) {};
+  for (int command : {kCmdNewLock, kCmdEditLock, kMenuPreferences, kMenuChangePassword}) {
+    press(command);
+  }
+  const WindowRef frame = world.frame.window();
+  ASSERT_NE(kNoWindow, frame);
+  EXPECT_EQ((std::vector<WindowRef>{frame, frame, frame, frame}), world.dialogs.owners);
+  press(kMenuAbout);
+  ASSERT_EQ(1u, world.dialogRunner.runs.size());
+  EXPECT_EQ(frame, world.dialogRunner.runs[0].owner);
+}
+
+TEST_F(ManagerWindowTest, OnlyOneNewLockWizardAtATime) {
+  createWindow();
+  int nested = 0;
+  world.dialogs.createLockWizard = [&](ManagerStore&) {
+    if (nested++ == 0) press(kCmdNewLock);  // New again while the wizard is up
+  };
+  press(kCmdNewLock);
+  EXPECT_EQ(1, world.log.count("new lock wizard"));
+  press(kCmdNewLock);  // and again once it has ended
+  EXPECT_EQ(2, world.log.count("new lock wizard"));
 }
 
 TEST_F(ManagerWindowTest, AboutShowsAnOpenAboutBoxInsteadOfASecondOne) {

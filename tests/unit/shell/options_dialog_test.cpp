@@ -44,7 +44,7 @@ class OptionsDialogTest : public storetest::StoreTest {
   // One run of the dialog, driven by `user`.
   const fakes::DialogRun& run(const fakes::FakeDialogRunner::User& user) {
     runner.users.push_back(user);
-    runOptionsDialog(store, startup, runner);
+    runOptionsDialog(store, startup, runner, kNoWindow);
     return runner.runs.back();
   }
 

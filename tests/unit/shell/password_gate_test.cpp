@@ -95,6 +95,8 @@ TEST_F(PasswordGateTest, LostPasswordRunsRecoveryAndThenTheNewPasswordOpens) {
   world.log.events.clear();
   EXPECT_TRUE(dialog.press(kLostPasswordButtonId));
   EXPECT_EQ(std::vector<std::string>{"change-password wizard 1"}, world.log.events);
+  EXPECT_EQ(std::vector<WindowRef>{kNoWindow}, world.dialogs.owners)
+      << "from the gate, not from the manager window";
   EXPECT_FALSE(dialog.ended());
   EXPECT_EQ("half-typed", dialog.itemText(kGatePasswordEditId)) << "left as it was";
 
@@ -183,16 +185,26 @@ TEST_F(ManagerWindowTest, TheGateAsksAgainEveryTimeTheWindowWasHidden) {
   EXPECT_TRUE(world.frame.isVisible());
 }
 
-TEST_F(ManagerWindowTest, ASecondRequestWhileThePromptIsUpOpensNoSecondPrompt) {
+TEST_F(ManagerWindowTest, ASecondRequestWhileThePromptIsUpBringsThatPromptToTheFront) {
   createWindow();
-  world.dialogRunner.users.push_back([this](fakes::RunningDialog& d) {
-    window.showGated(true);  // another double-click on the icon meanwhile
+  int foregroundBefore = -1;
+  int foregroundAfter = -1;
+  world.dialogRunner.users.push_back([&](fakes::RunningDialog& d) {
+    foregroundBefore = d.foregroundCalls;
+    window.showGated(true);  // another double-click on the icon, or a second copy, meanwhile
+    foregroundAfter = d.foregroundCalls;
     d.type(kGatePasswordEditId, "system");
     d.press(kIdOk);
   });
   window.showGated(true);
-  EXPECT_EQ(1u, world.dialogRunner.runs.size());
+  EXPECT_EQ(1u, world.dialogRunner.runs.size()) << "no second prompt";
+  EXPECT_EQ(foregroundBefore + 1, foregroundAfter) << "the open prompt came to the front";
   EXPECT_TRUE(world.frame.isVisible());
+
+  // Once the prompt is gone, a request asks anew.
+  window.onClose();
+  window.showGated(true);
+  EXPECT_EQ(2u, world.dialogRunner.runs.size());
 }
 
 TEST_F(ManagerWindowTest, OpenCreatesAMissingWindowBeforeTheGate) {

@@ -69,7 +69,7 @@ class LoggingKernel : public fakes::FakeKernel {
 class LoggingFiles : public fakes::MemoryFiles {
  public:
   explicit LoggingFiles(fakes::EventLog& log) : log_(log) {}
-  bool readFile(const char* path, Bytes& contents) override {
+  FileRead readFile(const char* path, Bytes& contents) override {
     log_.add("read " + baseName(path));
     return MemoryFiles::readFile(path, contents);
   }

@@ -55,12 +55,29 @@ TEST_F(TrayWindowTest, EndSessionQuitsOnlyForARealLogOffWithTheSettingOn) {
     std::uintptr_t ending;
     int quits;
   } cases[] = {{true, 1, 1}, {true, 0, 0}, {false, 1, 0}, {false, 0, 0}};
+  int sessionEnds = 0;
+  int quitsAtSessionEnd = -1;
+  tray.setSessionEndHandler([&] {
+    ++sessionEnds;
+    quitsAtSessionEnd = world.system.quitsPosted;
+  });
   for (const auto& c : cases) {
     settings.shutDownAtLogOff = c.shutDownAtLogOff;
     world.system.quitsPosted = 0;
+    sessionEnds = 0;
     EXPECT_FALSE(send(kMessageEndSession, c.ending, 0)) << "then DefWindowProcA";
     EXPECT_EQ(c.quits, world.system.quitsPosted) << c.shutDownAtLogOff << "/" << c.ending;
+    // The save and the rest of what must not be lost run inside the message,
+    // before the quit: Windows may end the process once it is answered.
+    EXPECT_EQ(c.quits, sessionEnds) << c.shutDownAtLogOff << "/" << c.ending;
+    if (c.quits == 1) {
+      EXPECT_EQ(0, quitsAtSessionEnd);
+    }
   }
+  // The icon removed at the session's end is not put back by the timer.
+  world.log.events.clear();
+  EXPECT_TRUE(send(kMessageTimer, kTrayTimerId, 0));
+  EXPECT_TRUE(world.log.events.empty());
 }
 
 struct IconCase {

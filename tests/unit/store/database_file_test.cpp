@@ -45,7 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DatabaseFile, NoWindowsDirectoryMeansNoLoadAndNoSave) {
   files.windowsDirFails = true;
   files.files["\\vk2.dat"] = readFixture("three_locks.vk2.dat");
-  EXPECT_FALSE(loadDatabase(files, settings, table));
+  // The file may well be there: no first run without knowing.
+  EXPECT_EQ(LoadResult::Unreadable, loadDatabase(files, settings, table));
   EXPECT_FALSE(saveDatabase(files, settings, table));
   EXPECT_EQ(0u, table.recordCount());
   EXPECT_EQ(0, files.replaceCalls);
@@ -63,7 +64,7 @@ TEST_F(DatabaseFile, StartValuesWithoutLocksAre57Bytes) {
 TEST_F(DatabaseFile, LoadsEveryFieldOfTheFixture) {
   files.files[vk2Path()] = readFixture("three_locks.vk2.dat");
   DatabaseReadReport report;
-  ASSERT_TRUE(loadDatabase(files, settings, table, &report));
+  ASSERT_EQ(LoadResult::Loaded, loadDatabase(files, settings, table, &report));
   EXPECT_TRUE(report.settingsWhole);
   EXPECT_FALSE(report.endedEarly);
 
@@ -112,7 +113,7 @@ TEST_F(DatabaseFile, SavingALoadedFixtureReproducesItByteForByte) {
     resetTableHeader(kernel.section());
     settings = ManagerSettings();
     files.files[vk2Path()] = readFixture(name);
-    ASSERT_TRUE(loadDatabase(files, settings, table));
+    ASSERT_EQ(LoadResult::Loaded, loadDatabase(files, settings, table));
     files.files.erase(vk2Path());
     ASSERT_TRUE(saveDatabase(files, settings, table));
     EXPECT_EQ(readFixture(name), files.files[vk2Path()]);
@@ -121,7 +122,7 @@ TEST_F(DatabaseFile, SavingALoadedFixtureReproducesItByteForByte) {
 
 TEST_F(DatabaseFile, OnlyTheFlagByteOneIsTrueAndSavedFlagsAreZeroOrOne) {
   files.files[vk2Path()] = readFixture("odd_flags.vk2.dat");
-  ASSERT_TRUE(loadDatabase(files, settings, table));
+  ASSERT_EQ(LoadResult::Loaded, loadDatabase(files, settings, table));
   EXPECT_FALSE(settings.shutDownAtLogOff);  // byte 2
   ASSERT_EQ(1u, table.recordCount());
   EXPECT_EQ(0, table.record(0).wildcard());  // byte 2
@@ -187,7 +188,7 @@ TEST_F(DatabaseFile, RoundTripKeepsLocksInOrderWithRunTimeFieldsZeroAndReservedB
 
   resetTableHeader(kernel.section());
   settings = ManagerSettings();
-  ASSERT_TRUE(loadDatabase(files, settings, table));
+  ASSERT_EQ(LoadResult::Loaded, loadDatabase(files, settings, table));
 
   EXPECT_EQ(saved.systemPasswordDigest, settings.systemPasswordDigest);
   EXPECT_STREQ(saved.secretQuestion, settings.secretQuestion);
@@ -216,10 +217,41 @@ TEST_F(DatabaseFile, RoundTripKeepsLocksInOrderWithRunTimeFieldsZeroAndReservedB
 }
 
 TEST_F(DatabaseFile, MissingFileLoadsNothing) {
-  EXPECT_FALSE(loadDatabase(files, settings, table));
+  EXPECT_EQ(LoadResult::Missing, loadDatabase(files, settings, table));
   EXPECT_STREQ("NONE", settings.secretQuestion);
   EXPECT_EQ(0u, table.recordCount());
 }
+
+// A file that is there but cannot be read is no missing file, and no part of
+// it is taken: a read cut short would look like a damaged file and lose locks.
+struct UnreadableCase {
+  const char* name;
+  bool openFails;
+  bool readFailsPartWay;
+};
+
+class UnreadableDatabase : public DatabaseFile,
+                           public ::testing::WithParamInterface<UnreadableCase> {};
+
+TEST_P(UnreadableDatabase, LoadsNothingAndSaysSo) {
+  const Bytes fixture = readFixture("three_locks.vk2.dat");
+  files.files[vk2Path()] = fixture;
+  files.openForReadFails = GetParam().openFails;
+  files.readFailsPartWay = GetParam().readFailsPartWay;
+  EXPECT_EQ(LoadResult::Unreadable, loadDatabase(files, settings, table));
+  EXPECT_TRUE(isZeroDigest(settings.systemPasswordDigest));
+  EXPECT_STREQ("NONE", settings.secretQuestion);
+  EXPECT_EQ(0u, table.recordCount());
+  EXPECT_EQ(fixture, files.files[vk2Path()]);
+  EXPECT_EQ(0, files.replaceCalls);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, UnreadableDatabase,
+                         ::testing::Values(UnreadableCase{"HeldOpenOrDenied", true, false},
+                                           UnreadableCase{"ReadErrorPartWay", false, true}),
+                         [](const ::testing::TestParamInfo<UnreadableCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // --- damaged files -----------------------------------------------------------
 
@@ -334,7 +366,7 @@ class FailedSave : public StoreTest, public ::testing::WithParamInterface<SaveFa
 TEST_P(FailedSave, LeavesThePreviousFileIntactAndShowsTheMessage) {
   const Bytes previous = readFixture("three_locks.vk2.dat");
   files.files[vk2Path()] = previous;
-  ASSERT_TRUE(loadDatabase(files, settings, table));
+  ASSERT_EQ(LoadResult::Loaded, loadDatabase(files, settings, table));
   ASSERT_TRUE(removeLock(table, 0));
   addSample("new lock");
   settings.shutDownAtLogOff = false;
@@ -350,7 +382,7 @@ TEST_P(FailedSave, LeavesThePreviousFileIntactAndShowsTheMessage) {
       "denied.\n\nNew Vantakeys will not be accessible in the next session.",
       boxes.shown[0].text);
   EXPECT_EQ("Error", boxes.shown[0].caption);
-  EXPECT_EQ(0x10u, boxes.shown[0].style);
+  EXPECT_EQ(0x2010u, boxes.shown[0].style);  // MB_ICONERROR | MB_TASKMODAL
   // Memory is unchanged and the system goes on with it.
   EXPECT_EQ(3u, table.recordCount());
   EXPECT_EQ("new lock", titleAt(2));

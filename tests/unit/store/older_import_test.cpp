@@ -67,7 +67,7 @@ TEST_F(OlderImport, ImportedLocksComeAfterTheExistingOnesInFileOrder) {
   // The saved file holds the same four, in the same order.
   resetTableHeader(kernel.section());
   ManagerSettings reloaded;
-  ASSERT_TRUE(loadDatabase(files, reloaded, table));
+  ASSERT_EQ(LoadResult::Loaded, loadDatabase(files, reloaded, table));
   ASSERT_EQ(4u, table.recordCount());
   EXPECT_EQ("second", titleAt(1));
   EXPECT_EQ("Secret Diary", titleAt(3));
