@@ -13,6 +13,7 @@
 #include <prsht.h>
 
 #include <cstdio>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -199,6 +200,54 @@ class TextProbe {
   HOOKPROC hook_ = nullptr;
   UINT message_ = 0;
 };
+
+// The probe itself, on controls of this process: a text in a control made
+// too small for it is reported, the same text with room is not.
+TEST(TextProbe, FindsTextsTooLargeForTheirControls) {
+  TextProbe probe;
+  ASSERT_TRUE(probe.ready());
+  HWND top = ::CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(top, nullptr);
+  HFONT font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+  struct Control {
+    const char* className;
+    const char* text;
+    DWORD style;
+    int width, height;
+    bool fits;
+  };
+  const Control controls[] = {
+      {"Static", "Password:", SS_LEFT, 20, 20, false},
+      {"Static", "Password:", SS_LEFT, 150, 20, true},
+      {"Static", "A text that wraps onto more lines than there is room for", SS_LEFT, 80, 16, false},
+      {"Button", "I lost my password...", BS_PUSHBUTTON, 40, 24, false},
+      {"Button", "OK", BS_PUSHBUTTON, 75, 24, true},
+      {"Button", "Enable wildcard matching for this window", BS_AUTOCHECKBOX, 90, 20, false},
+      {"Button", "Locked", BS_AUTOCHECKBOX, 150, 20, true},
+  };
+  std::vector<HWND> made;
+  int y = 0;
+  for (const Control& c : controls) {
+    HWND w = ::CreateWindowExA(0, c.className, c.text, WS_CHILD | WS_VISIBLE | c.style, 0, y, c.width, c.height, top,
+                               nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    ::SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    made.push_back(w);
+    y += c.height;
+  }
+  const Measured m = probe.measure(top);
+  EXPECT_EQ(m.texts, static_cast<int>(std::size(controls)));
+  std::size_t tooSmall = 0;
+  for (std::size_t i = 0; i < made.size(); ++i) {
+    const Control& c = controls[i];
+    const bool clipped = numberProperty(made[i], vkprobe::kNeedWidth) > numberProperty(made[i], vkprobe::kRoomWidth) ||
+                         numberProperty(made[i], vkprobe::kNeedHeight) > numberProperty(made[i], vkprobe::kRoomHeight);
+    EXPECT_EQ(clipped, !c.fits) << c.className << " \"" << c.text << "\" in " << c.width << "x" << c.height;
+    tooSmall += c.fits ? 0 : 1;
+  }
+  EXPECT_EQ(m.clipped.size(), tooSmall);
+  ::DestroyWindow(top);
+}
 
 // ---- the scale -----------------------------------------------------------------------
 
