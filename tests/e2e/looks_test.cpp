@@ -1,7 +1,8 @@
 // How the product looks on screens of other scales: the manifests of both
 // images, and no text cut off in any dialog, wizard page, the manager
 // window's column headers or the lock prompt, at 100 % (96 DPI) and 150 %
-// (144 DPI).
+// (144 DPI); and, for thumbnails, that a held-back window's program asks
+// the window composition for its icon only.
 //
 // Wine reads the scale from LogPixels under HKCU\Control Panel\Desktop when
 // a program starts: each run sets it before the manager and the locked
@@ -11,6 +12,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <iterator>
@@ -444,6 +446,60 @@ TEST_P(LooksTest, NoTextIsCutOffAnywhere) {
   pressButton(prompt, IDCANCEL);
 
   EXPECT_EQ(windowsChecked_, 6 + 2 + 10 + 3 + 7 + 1);
+}
+
+// ---- thumbnails -------------------------------------------------------------------------
+
+bool moduleLoaded(DWORD processId, const char* name) {
+  win32::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
+  if (!snapshot.valid() || snapshot.get() == INVALID_HANDLE_VALUE) return false;
+  MODULEENTRY32 entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Module32First(snapshot.get(), &entry); more; more = ::Module32Next(snapshot.get(), &entry)) {
+    if (_stricmp(entry.szModule, name) == 0) return true;
+  }
+  return false;
+}
+
+class ThumbnailTest : public e2e::ManagerSession {
+ protected:
+  void TearDown() override {
+    ManagerSession::TearDown();
+    if (guarded_.running()) guarded_.terminate();
+  }
+  std::vector<e2e::Process*> helperProcesses() override { return {&guarded_, &free_}; }
+  e2e::Process guarded_;
+  e2e::Process free_;
+};
+
+// Wine has no window composition: what can be shown is that the library
+// asks for the icon-only thumbnail from inside the locked program (dwmapi.dll
+// is loaded there, on that first need) and that the window still comes back
+// whole after the right password.
+TEST_F(ThumbnailTest, HeldBackWindowAsksForItsIconOnlyAndComesBackWhole) {
+  FileLock lock;
+  lock.title = kLockedTitle;
+  lock.digest = digestOf(kLockPassword);
+  writeDatabase({lock});
+  ASSERT_NO_FATAL_FAILURE(startManager());
+  // A window no lock matches: the library in its program asks nothing.
+  free_ = e2e::spawnApp("guarded_window", {"--title", "vk free window"});
+  ASSERT_TRUE(free_.started());
+  HWND other = e2e::waitForWindow(free_.id(), e2e::kGuardedClass, "vk free window", e2e::kAppearMs);
+  ASSERT_NE(other, nullptr);
+  ASSERT_TRUE(e2e::waitUntil([&] { return e2e::isShownNormally(other); }, kSettleMs));
+  EXPECT_FALSE(moduleLoaded(free_.id(), "dwmapi.dll"));
+
+  guarded_ = e2e::spawnApp("guarded_window", {"--title", kLockedTitle});
+  ASSERT_TRUE(guarded_.started());
+  HWND prompt = e2e::waitForPrompt(guarded_.id(), kLockedTitle);
+  ASSERT_NE(prompt, nullptr);
+  EXPECT_TRUE(moduleLoaded(guarded_.id(), "dwmapi.dll")) << "the library never asked for the icon-only thumbnail";
+  e2e::enterPassword(prompt, kLockPassword);
+  ASSERT_TRUE(e2e::gone(prompt));
+  HWND w = e2e::waitForWindow(guarded_.id(), e2e::kGuardedClass, kLockedTitle, kSettleMs);
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(e2e::waitUntil([&] { return e2e::isShownNormally(w); }, kSettleMs));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, LooksTest, testing::Values(96, 144),
