@@ -35,6 +35,7 @@ class QuietWindows final : public WindowSystem {
   bool isActive(WindowRef) override { return false; }
   void minimizeAndDeactivate(WindowRef) override {}
   void restore(WindowRef) override {}
+  void setIconicThumbnail(WindowRef, bool) override {}
   void postClose(WindowRef) override {}
   void shutdownComputer() override {}
   std::int32_t now() override { return 1700000000; }

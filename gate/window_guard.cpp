@@ -30,6 +30,11 @@ bool stillOpen(std::int32_t now, std::int32_t unlockedAt, std::int32_t relockSec
   return elapsed < relockSeconds;
 }
 
+// A window held back shows only its icon in thumbnails and no peek preview;
+// set before it is hidden or minimized, so no picture of its contents is
+// taken on the way.
+void holdBackThumbnail(WindowSystem& windows, WindowRef window) { windows.setIconicThumbnail(window, true); }
+
 void carryOutAction(WindowSystem& windows, WindowRef window, std::uint16_t action) {
   switch (action) {
     case CloseWindow:
@@ -55,6 +60,7 @@ void carryOutAction(WindowSystem& windows, WindowRef window, std::uint16_t actio
 // activation the window may already count as the foreground window, so this
 // is asked on the title path only.)
 void refuseMinimized(WindowSystem& windows, WindowRef window, CheckCause cause) {
+  holdBackThumbnail(windows, window);
   if (cause == CheckCause::Retitle && windows.isActive(window)) {
     windows.minimizeAndDeactivate(window);
   } else {
@@ -124,6 +130,10 @@ Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window, Ch
 
   if (stillOpen(t, record.unlockedAt(), record.relockSeconds())) {
     record.setUnlockedAt(t);  // every pass starts the period again
+    lock.unlock();
+    // The lock was opened for another of its windows; this one may have been
+    // held back before, and is open now too.
+    windows.setIconicThumbnail(window, false);
     return Step::EndScan;
   }
 
@@ -138,6 +148,7 @@ Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window, Ch
   const bool hasPassword = record.hasPassword();
   lock.unlock();  // never held while the user is asked
 
+  holdBackThumbnail(windows, window);
   windows.hide(window);
   int result = 0;
   if (hasPassword) {
@@ -167,6 +178,7 @@ Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window, Ch
     }
     after.unlock();
     releaseClaim(kernel, state.claims, claim);
+    windows.setIconicThumbnail(window, false);
     // The activation this causes re-enters the hooks and finds the lock Open.
     windows.restore(window);
     // A window matching several locks is asked for each of them in turn. When

@@ -33,6 +33,14 @@ class ListControl {
   virtual void setColumnWidth(int column, int width) = 0;
   // GetClientRect(list).right.
   virtual int clientWidth() = 0;
+  // Pixels per logical inch of the screen the list is drawn for:
+  // GetDeviceCaps(LOGPIXELSX) of the list's DC (96 at 100 %, 144 at 150 %).
+  // 0 when the control does not exist.
+  virtual int dpi() = 0;
+  // Pixels a column needs to show this header text whole: its width in the
+  // list's font (LVM_GETSTRINGWIDTHA) and the header's text margin on either
+  // side (HDM_GETBITMAPMARGIN). 0 when the control does not exist.
+  virtual int headerTextWidth(const char* text) = 0;
   // MoveWindow(list, x, y, width, height, TRUE).
   virtual void place(int x, int y, int width, int height) = 0;
 

@@ -50,6 +50,14 @@ class WindowSystem {
   // SetActiveWindow, RedrawWindow with RDW_INVALIDATE | RDW_INTERNALPAINT |
   // RDW_ERASE | RDW_FRAME (0x407). The activation re-enters the hooks.
   virtual void restore(WindowRef window) = 0;
+  // What the window composition shows of the window in taskbar thumbnails,
+  // Alt-Tab, Task View and peek: with `iconic` only its icon and no peek
+  // preview, else its contents again. DwmSetWindowAttribute with
+  // DWMWA_FORCE_ICONIC_REPRESENTATION and DWMWA_DISALLOW_PEEK, both set to
+  // `iconic`; allowed from the window's own process only, where the hooks
+  // run. dwmapi.dll is loaded on the first call (from the system folder);
+  // where it is missing, or there is no composition, nothing happens.
+  virtual void setIconicThumbnail(WindowRef window, bool iconic) = 0;
   // PostMessageA(WM_CLOSE, 0, 0).
   virtual void postClose(WindowRef window) = 0;
   // The whole shutdown sequence (privilege or taskbar, then ExitWindowsEx with

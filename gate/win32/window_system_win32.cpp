@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "gate/lock_prompt.h"
+#include "gate/win32/prompt_activation.h"
 #include "gate/window_guard.h"
 #include "platform/win32/dialog_adapter.h"
 #include "platform/win32/handle.h"
@@ -27,6 +28,32 @@ constexpr const char* kPromptParamProperty = "param";
 // RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE | RDW_FRAME
 constexpr UINT kRedrawEverything = RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE | RDW_FRAME;
 static_assert(kRedrawEverything == 0x407, "full redraw flags");
+
+// dwmapi.h's attributes, named here so the library needs no dwmapi import.
+constexpr DWORD kDwmForceIconicRepresentation = 7;  // DWMWA_FORCE_ICONIC_REPRESENTATION
+constexpr DWORD kDwmDisallowPeek = 11;               // DWMWA_DISALLOW_PEEK
+using DwmSetWindowAttributeFunction = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+
+// DwmSetWindowAttribute, from dwmapi.dll loaded on the first call by its
+// full path in the system folder (a bare name would be looked for in the
+// host program's folder first). Loaded once per process and kept: the
+// library is in every process with windows, and the common path never gets
+// here. Null where there is no dwmapi.dll.
+DwmSetWindowAttributeFunction dwmSetWindowAttribute() {
+  static DwmSetWindowAttributeFunction function = nullptr;
+  static bool looked = false;
+  if (looked) return function;
+  looked = true;
+  char path[MAX_PATH + 16];
+  const UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  lstrcpyA(path + length, "\\dwmapi.dll");
+  HMODULE dwm = ::LoadLibraryA(path);
+  if (dwm == nullptr) return nullptr;
+  function = reinterpret_cast<DwmSetWindowAttributeFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(dwm, "DwmSetWindowAttribute")));
+  return function;
+}
 
 constexpr DWORD kTokenAccess = TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY;
 static_assert(kTokenAccess == 0x28, "token access for the shutdown privilege");
@@ -82,6 +109,16 @@ void Win32WindowSystem::restore(WindowRef window) {
   ::RedrawWindow(w, nullptr, nullptr, kRedrawEverything);
 }
 
+void Win32WindowSystem::setIconicThumbnail(WindowRef window, bool iconic) {
+  DwmSetWindowAttributeFunction set = dwmSetWindowAttribute();
+  if (set == nullptr) return;
+  const BOOL value = iconic ? TRUE : FALSE;
+  // Fails without composition, or for a window of another process; either
+  // way there is nothing more to do.
+  set(hwndOf(window), kDwmForceIconicRepresentation, &value, sizeof value);
+  set(hwndOf(window), kDwmDisallowPeek, &value, sizeof value);
+}
+
 void Win32WindowSystem::postClose(WindowRef window) { ::PostMessageA(hwndOf(window), WM_CLOSE, 0, 0); }
 
 void Win32WindowSystem::shutdownComputer() {
@@ -116,6 +153,9 @@ int Win32WindowSystem::random() { return std::rand(); }
 
 int Win32WindowSystem::showLockPrompt(const PromptParam& param, DialogLogic& logic) {
   win32::DialogBinding binding(logic, kPromptParamProperty, const_cast<PromptParam*>(&param));
+  // Around the whole modal loop: its controls are created in it, and this is
+  // the span an isolation-aware DialogBoxParam covers too.
+  PromptActivation themed(module_);
   const INT_PTR result = win32::runModalDialog(module_, kLockPromptDialogId, nullptr, binding);
   // -1: the dialog could not be created; the check treats that as a refusal.
   return result == -1 ? 0 : static_cast<int>(result);

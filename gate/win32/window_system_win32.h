@@ -23,6 +23,7 @@ class Win32WindowSystem final : public WindowSystem {
   bool isActive(WindowRef window) override;
   void minimizeAndDeactivate(WindowRef window) override;
   void restore(WindowRef window) override;
+  void setIconicThumbnail(WindowRef window, bool iconic) override;
   void postClose(WindowRef window) override;
   void shutdownComputer() override;
   std::int32_t now() override;

@@ -3,7 +3,7 @@
 // the lower-casing of secret answers.
 //
 // Every page is a dialog resource of 255 x 149 dialog units, font
-// "MS Sans Serif", with bitmap 134 in a picture control along its left edge
+// "MS Shell Dlg", with bitmap 134 in a picture control along its left edge
 // (0, 0, 77 x 149). A page's caption is the wizard frame's title while it is
 // current; the property sheet does that, the logic never sets a caption.
 #pragma once

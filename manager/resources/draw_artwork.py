@@ -198,13 +198,20 @@ def dib32(rows):
     return bytes(out)
 
 
+# Every size Windows asks for between 100 % and 200 %: small icons (title
+# bars, the notification area) at 16, 20, 24 and 32, large ones at 32, 40,
+# 48 and 64.
+ICON_SIZES = (64, 48, 40, 32, 24, 20, 16)
+
+
 def write_ico(path, fn):
-    images = [(32, render(fn, 32)), (16, render(fn, 16))]
+    images = [(size, render(fn, size)) for size in ICON_SIZES]
     out = bytearray(struct.pack('<HHH', 0, 1, len(images)))
     offset = 6 + 16 * len(images)
     blobs = []
     for size, rows in images:
         blob = dib32(rows)
+        # A directory entry says 0 for 256; every size here fits a byte.
         out += struct.pack('<BBBBHHII', size, size, 0, 0, 1, 32, len(blob), offset)
         offset += len(blob)
         blobs.append(blob)
@@ -231,20 +238,25 @@ def nearest(rgb):
     return index
 
 
-def write_strip(path, glyphs):
-    width, height = 32 * 8, 32
+# One strip per toolbar image size: 32 at 100 %, 40, 48 and 64 for 125 %,
+# 150 % and 200 %; the manager picks the one for the screen's scale.
+STRIP_SIZES = (32, 40, 48, 64)
+
+
+def write_strip(path, glyphs, size=32):
+    width, height = size * 8, size
     pixels = [[CYAN] * width for _ in range(height)]
     for n in range(8):
         if n >= len(glyphs):
             for y in range(height):
-                for x in range(32):
-                    pixels[y][n * 32 + x] = MAGENTA
+                for x in range(size):
+                    pixels[y][n * size + x] = MAGENTA
             continue
-        rows = render(glyphs[n], 32)
+        rows = render(glyphs[n], size)
         for y in range(height):
-            for x in range(32):
+            for x in range(size):
                 r, g, b, a = rows[y][x]
-                pixels[y][n * 32 + x] = nearest((r, g, b)) if a >= 128 else (CYAN if (n % 2 == 0) else MAGENTA)
+                pixels[y][n * size + x] = nearest((r, g, b)) if a >= 128 else (CYAN if (n % 2 == 0) else MAGENTA)
     stride = ((width * 4 + 31) // 32) * 4
     data = bytearray()
     for y in reversed(range(height)):
@@ -531,7 +543,7 @@ if __name__ == '__main__':
     write_ico(os.path.join(res, 'vantakey.ico'), lock)
     write_ico(os.path.join(res, 'tray.ico'), lambda x, y: padlock(x, y, accent=BLUE))
     small = lambda open_=False: (lambda x, y: padlock(x, y, 0.8, 0.02, 0.1, open_))
-    write_strip(os.path.join(res, 'toolbar.bmp'), [
+    glyphs = [
         layered(badge_plus, small()),        # 0 New Lock
         layered(badge_pencil, small()),      # 1 Edit Lock
         layered(badge_cross, small()),       # 2 Delete Lock
@@ -539,7 +551,10 @@ if __name__ == '__main__':
         lambda x, y: padlock(x, y, 0.9, 0.05, 0.08, True),  # 4 Unlock
         lambda x, y: padlock(x, y, 0.9, 0.05, 0.08),        # 5 Lock
         exit_glyph,                          # 6 Exit
-    ])
+    ]
+    for size in STRIP_SIZES:
+        name = 'toolbar.bmp' if size == 32 else 'toolbar_%d.bmp' % size
+        write_strip(os.path.join(res, name), glyphs, size)
     write_bmp24(os.path.join(res, 'wizard.bmp'), render_rect(wizard_panel, 147, 309, (8, 24, 72)))
     write_bmp24(os.path.join(res, 'titlebar.bmp'), render_rect(window_bar, 270, 58, (212, 208, 200)))
     write_bmp24(os.path.join(res, 'password_wizard.bmp'), render_rect(password_panel, 116, 242, (6, 36, 56)))

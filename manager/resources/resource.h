@@ -6,6 +6,10 @@
 #define IDI_VANTAKEY 102
 #define IDI_TRAY 103
 #define IDB_TOOLBAR 110
+// The same strip drawn larger, for 125 %, 150 % and 200 %.
+#define IDB_TOOLBAR_40 111
+#define IDB_TOOLBAR_48 112
+#define IDB_TOOLBAR_64 113
 
 // Menus and their commands.
 #define IDR_ICON_MENU 107

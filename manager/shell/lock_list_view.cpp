@@ -51,11 +51,25 @@ LockListView::LockListView(ListControl& list, ManagerStore& store, Clock& clock)
 
 bool LockListView::create() {
   if (!list_.create()) return false;
-  for (const LockListColumn& column : kLockListColumns) {
-    addColumn(column.width, column.align, column.header);
+  const int dpi = list_.dpi();
+  dpi_ = dpi > 0 ? dpi : kDefaultDpi;
+  fixedColumnsWidth_ = 0;
+  for (int i = 0; i < kLockListColumnCount; ++i) {
+    const LockListColumn& column = kLockListColumns[i];
+    int width = scaled(column.width);
+    if (i > 0) {
+      // The short headers: the 96-DPI widths leave some of them no room for
+      // their whole text in larger fonts ("Timeout" showed as "Time...").
+      const int needed = list_.headerTextWidth(column.header);
+      if (width < needed) width = needed;
+      fixedColumnsWidth_ += width;
+    }
+    addColumn(width, column.align, column.header);
   }
   return true;
 }
+
+int LockListView::scaled(int width) const { return (width * dpi_ + kDefaultDpi / 2) / kDefaultDpi; }
 
 bool LockListView::addColumn(int width, ColumnAlign align, const char* header) {
   const int answer = list_.insertColumn(nextColumn_, width, align, header);
@@ -64,8 +78,9 @@ bool LockListView::addColumn(int width, ColumnAlign align, const char* header) {
 }
 
 void LockListView::fitTitleColumn() {
-  int width = list_.clientWidth() - kFixedColumnsWidth;
-  if (width < kTitleColumnMinWidth) width = kTitleColumnMinWidth;
+  int width = list_.clientWidth() - fixedColumnsWidth_;
+  const int minimum = scaled(kTitleColumnMinWidth);
+  if (width < minimum) width = minimum;
   list_.setColumnWidth(0, width);
 }
 

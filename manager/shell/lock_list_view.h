@@ -17,12 +17,16 @@
 namespace vk {
 
 constexpr int kLockListColumnCount = 6;
+// Widths in pixels at 100 % (96 DPI); at other scales they grow with the
+// screen's DPI, and a column whose header text would not fit whole in the
+// list's font grows to fit it.
 constexpr int kTitleColumnStartWidth = 475;
 // Widths of the columns after the title: 50 + 60 + 45 + 50 + 110.
 constexpr int kFixedColumnsWidth = 315;
 // The title column never gets narrower than this; in a narrow window the list
 // scrolls sideways instead of hiding the titles.
 constexpr int kTitleColumnMinWidth = 100;
+constexpr int kDefaultDpi = 96;
 // A cell holds a title (at most 255 characters) or a short word.
 constexpr std::size_t kCellTextCapacity = kTitleCapacity;
 
@@ -46,14 +50,17 @@ class LockListView {
  public:
   LockListView(ListControl& list, ManagerStore& store, Clock& clock);
 
-  // Creates the control and its six columns; false when the control was not
-  // created (no columns are added then).
+  // Creates the control and its six columns, each as wide as the table above
+  // says at the screen's DPI, and at least as wide as its header text needs;
+  // false when the control was not created (no columns are added then).
   bool create();
   // Appends a column at the next column number; false when the control refused.
   bool addColumn(int width, ColumnAlign align, const char* header);
   // The title column takes the list's client width less the other five
-  // columns, and at least kTitleColumnMinWidth.
+  // columns, and at least kTitleColumnMinWidth (scaled).
   void fitTitleColumn();
+  // Pixels at the list's DPI for a width given at 96 DPI.
+  int scaled(int width) const;
   // One row per record, texts by callback. Once, when the window is created.
   void fillRows();
   // Adds rows for records without one and stores the six texts of the rows
@@ -73,6 +80,9 @@ class LockListView {
   ManagerStore& store_;
   Clock& clock_;
   int nextColumn_ = 0;
+  int dpi_ = kDefaultDpi;
+  // The columns after the title as created.
+  int fixedColumnsWidth_ = kFixedColumnsWidth;
 };
 
 }  // namespace vk

@@ -3,8 +3,8 @@
 // logs off (ShutDownAtLogOff, kept in the database file). Opened from the
 // manager window's "&Edit Preferences..." only.
 //
-// Resource 154 (170 x 69 dialog units, "MS Sans Serif" 8, WS_POPUP |
-// WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT):
+// Resource 154 (170 x 69 dialog units, "MS Shell Dlg" 8, WS_POPUP |
+// WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SHELLFONT):
 //   1057 automatic check box, tab stop, 7 7 156 11
 //        "&Start Vantakey when Windows Starts"
 //   1058 automatic check box, tab stop, 7 20 153 12

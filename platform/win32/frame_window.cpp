@@ -9,10 +9,20 @@ namespace {
 constexpr const char* kFrameCaption = "Vantakey Manager";
 constexpr WORD kFrameIcon = 102;
 constexpr WORD kFrameMenu = 140;
+// At 100 % (96 DPI); scaled with the screen, like the dialogs' units.
 constexpr int kFrameWidth = 500;
 constexpr int kFrameHeight = 320;
+constexpr int kDefaultDpi = 96;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshPeriodMs = 3000;
+
+int screenDpi() {
+  HDC screen = ::GetDC(nullptr);
+  if (screen == nullptr) return kDefaultDpi;
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+  ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : kDefaultDpi;
+}
 
 }  // namespace
 
@@ -39,8 +49,10 @@ bool Win32FrameWindow::create(FrameWindowEvents& events) {
 
   HMENU menu = ::LoadMenuA(instance_, MAKEINTRESOURCEA(kFrameMenu));
   FrameWindowEvents* bound = &events;
+  const int dpi = screenDpi();
   window_ = ::CreateWindowExA(0, kFrameClass, kFrameCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                              kFrameWidth, kFrameHeight, nullptr, menu, instance_, bound);
+                              ::MulDiv(kFrameWidth, dpi, kDefaultDpi), ::MulDiv(kFrameHeight, dpi, kDefaultDpi),
+                              nullptr, menu, instance_, bound);
   if (window_ == nullptr) {
     if (menu != nullptr) ::DestroyMenu(menu);
     return false;

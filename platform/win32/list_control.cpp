@@ -44,6 +44,27 @@ int Win32ListControl::clientWidth() {
   return r.right;
 }
 
+int Win32ListControl::dpi() {
+  if (list_ == nullptr) return 0;
+  HDC dc = ::GetDC(list_);
+  if (dc == nullptr) return 0;
+  const int pixels = ::GetDeviceCaps(dc, LOGPIXELSX);
+  ::ReleaseDC(list_, dc);
+  return pixels;
+}
+
+int Win32ListControl::headerTextWidth(const char* text) {
+  if (list_ == nullptr) return 0;
+  const LRESULT textWidth = send(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text));
+  HWND header = reinterpret_cast<HWND>(send(LVM_GETHEADER, 0, 0));
+  LRESULT margin = header != nullptr ? ::SendMessageA(header, HDM_GETBITMAPMARGIN, 0, 0) : 0;
+  // The header's own margin is three edges wide; a header that does not say
+  // gets that.
+  if (margin <= 0) margin = 3 * ::GetSystemMetrics(SM_CXEDGE);
+  // Two pixels more: themed headers round their text box differently.
+  return textWidth <= 0 ? 0 : static_cast<int>(textWidth + 2 * margin + 2);
+}
+
 void Win32ListControl::place(int x, int y, int width, int height) {
   if (list_ != nullptr) ::MoveWindow(list_, x, y, width, height, TRUE);
 }

@@ -20,6 +20,8 @@ class Win32ListControl final : public ListControl {
   int insertColumn(int column, int width, ColumnAlign align, const char* text) override;
   void setColumnWidth(int column, int width) override;
   int clientWidth() override;
+  int dpi() override;
+  int headerTextWidth(const char* text) override;
   void place(int x, int y, int width, int height) override;
   int insertRow(int position, std::intptr_t itemData) override;
   int findRowByData(std::intptr_t itemData) override;

@@ -146,7 +146,13 @@ bool Win32ShellPlatform::notifyIcon(DWORD action, const char* tip) {
   data.uID = kTrayIconId;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kTrayMessage;
-  data.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(kTrayIconResource));
+  // The small icon's size for the screen's scale (16 at 100 %, 24 at 150 %),
+  // drawn at that size rather than shrunk from the large one. Shared: the
+  // icon is added again every few seconds and must not leak a copy each time.
+  data.hIcon = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(kTrayIconResource), IMAGE_ICON,
+                                               ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                               LR_SHARED));
+  if (data.hIcon == nullptr) data.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(kTrayIconResource));
   if (tip != nullptr) {
     std::strncpy(data.szTip, tip, sizeof data.szTip - 1);
     data.szTip[sizeof data.szTip - 1] = '\0';

@@ -9,9 +9,31 @@ namespace win32 {
 namespace {
 
 constexpr UINT kToolbarId = 1;
-constexpr WORD kStripBitmap = 110;
 constexpr int kImageCount = 7;
-constexpr int kImageSize = 32;
+
+// The strips of the toolbar's images: 32 pixels square at 100 % (96 DPI),
+// drawn again at 40, 48 and 64 for 125 %, 150 % and 200 %.
+struct Strip {
+  WORD bitmap;
+  int imageSize;
+};
+constexpr Strip kStrips[] = {{110, 32}, {111, 40}, {112, 48}, {113, 64}};
+constexpr int kDefaultDpi = 96;
+
+// The largest strip no larger than the screen's scale asks for, so images
+// are never stretched up; the 100 % one below that.
+Strip stripFor(HWND window) {
+  int dpi = kDefaultDpi;
+  if (HDC dc = ::GetDC(window)) {
+    dpi = ::GetDeviceCaps(dc, LOGPIXELSX);
+    ::ReleaseDC(window, dc);
+  }
+  Strip chosen = kStrips[0];
+  for (const Strip& s : kStrips) {
+    if (s.imageSize * kDefaultDpi <= 32 * dpi) chosen = s;
+  }
+  return chosen;
+}
 
 // The strip's transparent background: pure cyan and pure magenta.
 constexpr COLORREF kCyan = RGB(0, 255, 255);
@@ -27,8 +49,9 @@ bool Win32Toolbar::create() {
   HWND parent = frame_.handle();
   if (parent == nullptr) return false;
   HINSTANCE instance = frame_.instance();
+  const Strip strip = stripFor(parent);
   toolbar_ = ::CreateToolbarEx(parent, WS_CHILD | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, kToolbarId, kImageCount, instance,
-                               kStripBitmap, nullptr, 0, kImageSize, kImageSize, kImageSize, kImageSize,
+                               strip.bitmap, nullptr, 0, strip.imageSize, strip.imageSize, strip.imageSize, strip.imageSize,
                                sizeof(TBBUTTON));
   if (toolbar_ == nullptr) return false;
 
@@ -37,12 +60,12 @@ bool Win32Toolbar::create() {
   background[0].to = ::GetSysColor(COLOR_BTNFACE);
   background[1].from = kMagenta;
   background[1].to = ::GetSysColor(COLOR_BTNFACE);
-  mappedStrip_.reset(::CreateMappedBitmap(instance, kStripBitmap, 0, background, 2));
+  mappedStrip_.reset(::CreateMappedBitmap(instance, strip.bitmap, 0, background, 2));
   if (mappedStrip_) {
     TBREPLACEBITMAP replace;
     std::memset(&replace, 0, sizeof replace);
     replace.hInstOld = instance;
-    replace.nIDOld = kStripBitmap;
+    replace.nIDOld = strip.bitmap;
     replace.hInstNew = nullptr;
     replace.nIDNew = reinterpret_cast<UINT_PTR>(mappedStrip_.get());
     replace.nButtons = kImageCount;

@@ -156,24 +156,20 @@ TEST(AuthoringResources, PagesDialogAndPicturesHaveTheirSizesAndStyles) {
       ::LoadLibraryExA(e2e::siblingPath("vkmanager.exe").c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
   ASSERT_TRUE(program.valid()) << "vkmanager.exe not found next to the test program";
   HMODULE m = program.get();
-  auto dialogTemplate = [&](int id) -> const DLGTEMPLATE* {
-    HRSRC r = ::FindResourceA(m, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
-    return r != nullptr ? static_cast<const DLGTEMPLATE*>(::LockResource(::LoadResource(m, r))) : nullptr;
-  };
   for (int id : {kPageMethod, kPageTyped, kPagePick, kPagePicked, kPageProtect, kPagePassword, kPageAgain, kPageTries,
                  kPageRelock, kPageAction, kPageSummary}) {
-    const DLGTEMPLATE* t = dialogTemplate(id);
-    ASSERT_NE(t, nullptr) << "page " << id;
-    EXPECT_EQ(t->style, static_cast<DWORD>(DS_SETFONT | WS_CHILD | WS_DISABLED | WS_CAPTION)) << "page " << id;
-    EXPECT_EQ(t->cx, 308) << "page " << id;
-    EXPECT_EQ(t->cy, 190) << "page " << id;
+    e2e::DialogHeader t;
+    ASSERT_TRUE(e2e::readDialogHeader(m, id, t)) << "page " << id;
+    EXPECT_EQ(t.style, static_cast<DWORD>(DS_SHELLFONT | WS_CHILD | WS_DISABLED | WS_CAPTION)) << "page " << id;
+    EXPECT_EQ(t.cx, 308) << "page " << id;
+    EXPECT_EQ(t.cy, 190) << "page " << id;
   }
-  const DLGTEMPLATE* edit = dialogTemplate(kEditDialogId);
-  ASSERT_NE(edit, nullptr);
-  EXPECT_EQ(edit->style & (DS_MODALFRAME | WS_CAPTION | WS_SYSMENU | WS_POPUP | WS_CHILD),
+  e2e::DialogHeader edit;
+  ASSERT_TRUE(e2e::readDialogHeader(m, kEditDialogId, edit));
+  EXPECT_EQ(edit.style & (DS_MODALFRAME | WS_CAPTION | WS_SYSMENU | WS_POPUP | WS_CHILD),
             static_cast<DWORD>(DS_MODALFRAME | WS_CAPTION | WS_SYSMENU | WS_POPUP));
-  EXPECT_EQ(edit->cx, 232);
-  EXPECT_EQ(edit->cy, 239);
+  EXPECT_EQ(edit.cx, 232);
+  EXPECT_EQ(edit.cy, 239);
 
   // The wizard picture fills the left 98 of the page's units at the usual
   // 1.5 pixels per unit; both pictures are true colour.

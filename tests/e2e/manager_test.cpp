@@ -171,26 +171,28 @@ TEST(ManagerProgram, IsAStaticGuiProgramWithItsResources) {
   EXPECT_EQ(bitmap->biHeight, 32);
   EXPECT_EQ(bitmap->biBitCount, 4);
 
-  // The dialogs' frames.
+  // The dialogs' frames, in the shell's dialog font.
   struct DialogFrame {
     WORD id;
     DWORD style;
     short cx, cy;
   };
   const DialogFrame dialogs[] = {
-      {101, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT | DS_NOFAILCREATE |
-                DS_ABSALIGN,
+      {101, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SHELLFONT |
+                DS_NOFAILCREATE | DS_ABSALIGN,
        216, 90},
-      {106, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT, 166, 98},
-      {154, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT, 170, 69},
+      {106, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SHELLFONT, 166, 98},
+      {154, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SHELLFONT, 170, 69},
   };
   for (const DialogFrame& d : dialogs) {
-    HRSRC r = ::FindResourceA(m, MAKEINTRESOURCEA(d.id), MAKEINTRESOURCEA(5));  // RT_DIALOG
-    ASSERT_NE(r, nullptr) << "dialog " << d.id;
-    const auto* t = static_cast<const DLGTEMPLATE*>(::LockResource(::LoadResource(m, r)));
-    EXPECT_EQ(t->style, d.style) << "dialog " << d.id;
-    EXPECT_EQ(t->cx, d.cx) << "dialog " << d.id;
-    EXPECT_EQ(t->cy, d.cy) << "dialog " << d.id;
+    e2e::DialogHeader t;
+    ASSERT_TRUE(e2e::readDialogHeader(m, d.id, t)) << "dialog " << d.id;
+    EXPECT_TRUE(t.extended) << "dialog " << d.id;
+    EXPECT_EQ(t.style, d.style) << "dialog " << d.id;
+    EXPECT_EQ(t.cx, d.cx) << "dialog " << d.id;
+    EXPECT_EQ(t.cy, d.cy) << "dialog " << d.id;
+    EXPECT_EQ(t.font, "MS Shell Dlg") << "dialog " << d.id;
+    EXPECT_EQ(t.pointSize, 8) << "dialog " << d.id;
   }
 
   // The menus: each popup's items as "text=id", separators as "-".

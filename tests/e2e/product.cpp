@@ -153,6 +153,56 @@ int trayWindowCount() {
   return count;
 }
 
+// ---- resources of a program file -----------------------------------------------------
+
+bool readDialogHeader(HMODULE module, int id, DialogHeader& header) {
+  HRSRC r = ::FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
+  if (r == nullptr) return false;
+  const auto* bytes = static_cast<const unsigned char*>(::LockResource(::LoadResource(module, r)));
+  const DWORD size = ::SizeofResource(module, r);
+  if (bytes == nullptr || size < 26) return false;
+  auto word = [&](DWORD at) -> WORD { return at + 2 <= size ? static_cast<WORD>(bytes[at] | bytes[at + 1] << 8) : 0; };
+  auto dword = [&](DWORD at) -> DWORD { return static_cast<DWORD>(word(at)) | static_cast<DWORD>(word(at + 2)) << 16; };
+  header.extended = word(0) == 1 && word(2) == 0xFFFF;
+  DWORD at = 0;
+  if (header.extended) {
+    header.style = dword(12);
+    header.cx = static_cast<short>(word(22));
+    header.cy = static_cast<short>(word(24));
+    at = 26;
+  } else {
+    header.style = dword(0);
+    header.cx = static_cast<short>(word(14));
+    header.cy = static_cast<short>(word(16));
+    at = 18;
+  }
+  // Menu and class: none (0), an ordinal (0xFFFF and a number) or a string;
+  // then the caption, always a string.
+  auto skipNameOrOrdinal = [&]() {
+    if (word(at) == 0xFFFF) {
+      at += 4;
+      return;
+    }
+    while (at + 2 <= size && word(at) != 0) at += 2;
+    at += 2;
+  };
+  skipNameOrOrdinal();
+  skipNameOrOrdinal();
+  while (at + 2 <= size && word(at) != 0) at += 2;
+  at += 2;
+  header.font.clear();
+  header.pointSize = 0;
+  if ((header.style & DS_SETFONT) != 0) {
+    header.pointSize = word(at);
+    at += header.extended ? 6 : 2;  // weight, italic and character set in a DIALOGEX
+    while (at + 2 <= size && word(at) != 0) {
+      header.font += static_cast<char>(word(at) < 0x80 ? word(at) : '?');
+      at += 2;
+    }
+  }
+  return at <= size;
+}
+
 // ---- files -------------------------------------------------------------------------
 
 std::string windowsFile(const char* name) {
@@ -408,6 +458,7 @@ void ManagerSession::completeFirstRun(HWND wizard, const char* password, const c
                                       const std::string& shotPrefix) {
   // Each page is shot once it is filled in.
   auto shoot = [&](int id) {
+    if (firstRunPageVisitor_) firstRunPageVisitor_(wizard, id);
     if (!shotPrefix.empty()) screenshot(wizard, shotPrefix + std::to_string(id));
   };
   HWND page = waitForPage(wizard, kPageWelcome);
@@ -426,6 +477,7 @@ void ManagerSession::completeFirstRun(HWND wizard, const char* password, const c
   ASSERT_TRUE(::SetDlgItemTextA(page, kAnswerBox, answer));
   shoot(kPageAnswer);
   ASSERT_NE(page = nextTo(wizard, kPageReady, shotPrefix), nullptr);
+  if (firstRunPageVisitor_) firstRunPageVisitor_(wizard, kPageReady);
   ::PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
   ASSERT_TRUE(gone(wizard)) << "Finish did not close the first-run wizard";
   tray_ = waitForWindow(manager_.id(), kTrayClass, kTrayTitle, kAppearMs);

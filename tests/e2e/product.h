@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -146,6 +147,21 @@ void enterPassword(HWND prompt, const char* password);
 // Tray windows of the manager, of any process.
 int trayWindowCount();
 
+// ---- resources of a program file -----------------------------------------------------
+
+// A dialog resource's header as the dialog manager reads it, from a standard
+// (DIALOG) or an extended (DIALOGEX) template.
+struct DialogHeader {
+  bool extended = false;
+  DWORD style = 0;
+  short cx = 0;
+  short cy = 0;
+  WORD pointSize = 0;  // with DS_SETFONT
+  std::string font;    // with DS_SETFONT
+};
+// False when the module has no such dialog or its header is cut short.
+bool readDialogHeader(HMODULE module, int id, DialogHeader& header);
+
 // ---- files -------------------------------------------------------------------------
 
 std::string windowsFile(const char* name);
@@ -231,6 +247,8 @@ class ManagerSession : public testing::Test {
                         const std::string& shotPrefix = std::string());
   // Starts vkmanager.exe and waits for its tray window and both hooks.
   void startManager();
+  // Called by completeFirstRun on each page once it is filled in.
+  std::function<void(HWND wizard, int page)> firstRunPageVisitor_;
   // Ends a manager still running the way a user does, Exit and Yes: under
   // Wine the system-wide hooks of a killed process stay installed, and would
   // guard every later test's windows.

@@ -149,6 +149,12 @@ void FakeDesktop::restore(WindowRef window) {
   restoreActivations.push_back(activate(window));
 }
 
+void FakeDesktop::setIconicThumbnail(WindowRef window, bool iconic) {
+  FakeWindow& w = windows_.at(window);
+  w.iconicThumbnail = iconic;
+  ++w.thumbnailChanges;
+}
+
 void FakeDesktop::postClose(WindowRef window) {
   FakeWindow& w = windows_.at(window);
   ++w.closeRequests;
@@ -182,6 +188,7 @@ int FakeDesktop::showLockPrompt(const PromptParam& param, DialogLogic& logic) {
   seen.recordIndex = param.recordIndex;
   seen.guarded = param.window;
   seen.title = param.title != nullptr ? param.title : "";
+  if (exists(param.window)) seen.guardedThumbnailIconic = windows_.at(param.window).iconicThumbnail;
 
   FakeDialogView view;
   const WindowRef promptWindow = add("", "#32770", false);

@@ -40,6 +40,10 @@ struct FakeWindow {
   bool challengeSendFails = false;
   int closeRequests = 0;
   std::vector<WindowCommand> commands;
+  // What thumbnails show: true while only the icon; and how often the gate
+  // set it (either way).
+  bool iconicThumbnail = false;
+  int thumbnailChanges = 0;
   // Set for a running lock prompt: it answers through its logic.
   DialogLogic* dialog = nullptr;
 };
@@ -78,6 +82,8 @@ struct PromptSeen {
   std::string title;         // PromptParam's title
   std::string caption;       // the dialog's caption after init
   WindowRef promptWindow = kNoWindow;
+  // The guarded window's thumbnail showed only its icon while the prompt was up.
+  bool guardedThumbnailIconic = false;
   Verdict retitleVerdict = Verdict::Pass;    // the caption being set
   Verdict activateVerdict = Verdict::Pass;   // the prompt coming up
   char passwordChar = '\0';
@@ -147,6 +153,7 @@ class FakeDesktop : public WindowSystem {
   bool isActive(WindowRef window) override;
   void minimizeAndDeactivate(WindowRef window) override;
   void restore(WindowRef window) override;
+  void setIconicThumbnail(WindowRef window, bool iconic) override;
   void postClose(WindowRef window) override;
   void shutdownComputer() override;
   std::int32_t now() override { return clock; }

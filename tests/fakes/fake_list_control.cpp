@@ -20,6 +20,11 @@ void FakeListControl::setColumnWidth(int column, int width) {
   if (column >= 0 && column < static_cast<int>(columns.size())) columns[column].width = width;
 }
 
+int FakeListControl::headerTextWidth(const char* text) {
+  if (!created) return 0;
+  return static_cast<int>(std::string(text).size()) * headerCharPixels + 12;
+}
+
 void FakeListControl::place(int x, int y, int width, int height) {
   placed = {x, y, width, height};
 }

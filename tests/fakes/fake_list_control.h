@@ -34,6 +34,10 @@ class FakeListControl : public ListControl {
   int insertColumn(int column, int width, ColumnAlign align, const char* text) override;
   void setColumnWidth(int column, int width) override;
   int clientWidth() override { return clientWidthPixels; }
+  int dpi() override { return created ? dpiValue : 0; }
+  // Each character of a header as wide as `headerCharPixels`, with 6 pixels
+  // of margin either side.
+  int headerTextWidth(const char* text) override;
   void place(int x, int y, int width, int height) override;
   int insertRow(int position, std::intptr_t itemData) override;
   int findRowByData(std::intptr_t itemData) override;
@@ -52,6 +56,8 @@ class FakeListControl : public ListControl {
   bool createFails = false;
   bool columnsFail = false;
   int clientWidthPixels = 480;
+  int dpiValue = 96;
+  int headerCharPixels = 5;
 
   bool created = false;
   std::vector<Column> columns;

@@ -132,6 +132,49 @@ TEST_F(LockListViewTest, CreatesTheSixColumns) {
   }
 }
 
+// At 125 %, 150 % and 200 % every column grows with the screen, and the
+// title column keeps filling what the others leave.
+TEST_F(LockListViewTest, ColumnWidthsGrowWithTheScreensDpi) {
+  const struct {
+    int dpi;
+    int widths[6];
+    int clientWidth;
+    int titleWidth;
+    int narrowTitleWidth;  // in a list too narrow for the other columns
+  } cases[] = {{96, {475, 50, 60, 45, 50, 110}, 800, 485, 100},
+               {120, {594, 63, 75, 56, 63, 138}, 1000, 605, 125},
+               {144, {713, 75, 90, 68, 75, 165}, 1200, 727, 150},
+               {192, {950, 100, 120, 90, 100, 220}, 1600, 970, 200}};
+  for (const auto& c : cases) {
+    fakes::FakeListControl list;
+    list.dpiValue = c.dpi;
+    LockListView view(list, store, world.clock);
+    ASSERT_TRUE(view.create());
+    ASSERT_EQ(6u, list.columns.size());
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(c.widths[i], list.columns[i].width) << c.dpi << " DPI, column " << i;
+    list.clientWidthPixels = c.clientWidth;
+    view.fitTitleColumn();
+    EXPECT_EQ(c.titleWidth, list.columns[0].width) << c.dpi << " DPI";
+    list.clientWidthPixels = 10;
+    view.fitTitleColumn();
+    EXPECT_EQ(c.narrowTitleWidth, list.columns[0].width) << c.dpi << " DPI";
+  }
+}
+
+// A header that does not fit its column at the table's width widens the
+// column instead of showing as "Time..."; the title column gives up the room.
+TEST_F(LockListViewTest, AColumnTooNarrowForItsHeaderGrowsToFitIt) {
+  // "Locked": 6 x 7 + 12 = 54 > 50; "Password": 68 > 60; "Tries": 47 > 45;
+  // "Timeout": 61 > 50; "Action" fits.
+  world.list.headerCharPixels = 7;
+  ASSERT_TRUE(lockList.create());
+  const int widths[] = {475, 54, 68, 47, 61, 110};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(widths[i], world.list.columns[i].width) << "column " << i;
+  world.list.clientWidthPixels = 800;
+  lockList.fitTitleColumn();
+  EXPECT_EQ(800 - (54 + 68 + 47 + 61 + 110), world.list.columns[0].width);
+}
+
 TEST_F(LockListViewTest, NoColumnsWhenTheControlIsNotCreated) {
   world.list.createFails = true;
   EXPECT_FALSE(lockList.create());
