@@ -1,6 +1,7 @@
 ; Vantakey installer (NSIS 3, Modern UI 2). Built by tools/package.sh:
 ;   makensis -DVERSION=2.0 -DSTAGE=<dir with the files> -DOUTFILE=<setup.exe> vantakey.nsi
-; STAGE holds vkmanager.exe, vkgate.dll, README.md, LICENSE, LICENSE.txt (CRLF,
+; STAGE holds vkmanager.exe, vkgate.dll, vkhook32.exe and vkgate32.dll (the 32-bit
+; hook host and its library), README.md, LICENSE, LICENSE.txt (CRLF,
 ; for the licence page), help\ and docs\screenshots\ (the README's pictures).
 
 !ifndef VERSION
@@ -120,7 +121,11 @@ Function un.WaitForManagerExit
       ClearErrors
       Delete "$INSTDIR\${MANAGER_EXE}"
       ${IfNot} ${Errors}
+        ; The manager stops its 32-bit hook host before it exits; the
+        ; libraries may still be loaded in programs of either bitness.
+        Delete /REBOOTOK "$INSTDIR\vkhook32.exe"
         Delete /REBOOTOK "$INSTDIR\vkgate.dll"
+        Delete /REBOOTOK "$INSTDIR\vkgate32.dll"
         Return
       ${EndIf}
     ${EndIf}
@@ -155,6 +160,8 @@ Section "Vantakey (required)" SecMain
   SetOutPath "$INSTDIR"
   File "${STAGE}\vkmanager.exe"
   File "${STAGE}\vkgate.dll"
+  File "${STAGE}\vkhook32.exe"
+  File "${STAGE}\vkgate32.dll"
   File "${STAGE}\README.md"
   File "${STAGE}\LICENSE"
   SetOutPath "$INSTDIR\help"
@@ -183,7 +190,7 @@ Section /o "Start Vantakey when Windows starts" SecStartup
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecMain} "The manager, the hook library and the help pages."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecMain} "The manager, the hook libraries (64-bit and 32-bit) and the help pages."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecStartup} "Starts the Vantakey manager for every user when Windows starts."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
@@ -197,7 +204,8 @@ Section "Uninstall"
 
   ; Only what was installed: the database vk2.dat in the Windows directory
   ; holds the user's locks and system password and stays.
-  ; vkmanager.exe is gone already, vkgate.dll too or at the next restart.
+  ; vkmanager.exe is gone already, vkhook32.exe and the two libraries too or
+  ; at the next restart.
   Delete "$INSTDIR\README.md"
   Delete "$INSTDIR\LICENSE"
   RMDir /r "$INSTDIR\help"

@@ -85,7 +85,8 @@ class ShellPlatform {
   virtual void initCommonControls() = 0;
 
   // --- the hook library
-  // LoadLibraryA("vkgate.dll") into the adapter's module handle, then
+  // LoadLibraryA("<the program's folder>\\vkgate.dll") into the adapter's
+  // module handle, then
   // GetProcAddress(module, "export") and GetProcAddress(module, "export2").
   // The module stays loaded whatever the exports (freed by freeGateLibrary).
   virtual GateLibraryStatus loadGateLibrary() = 0;

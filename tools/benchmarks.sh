@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Regenerates BENCHMARKS.md from one run of every benchmark:
 #   - vk_bench (native, Google Benchmark, 5 repetitions, medians),
-#   - the activation benchmark under Wine (tools/bench-wine.sh),
+#   - the activation benchmark under Wine (tools/bench-wine.sh), for 64-bit
+#     and for 32-bit programs,
 #   - the manager's start-up benchmark under Wine (bench/wine-manager),
 #   - objdump -p of vkgate.dll (size, imported DLLs, exports).
 # Builds into build/bench-native and build/bench-mingw, runs Wine in its own
@@ -47,7 +48,7 @@ if [ ! -f "$MINGW/CMakeCache.txt" ]; then
   cmake -S "$ROOT" -B "$MINGW" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null || die "cannot configure $MINGW"
 fi
-cmake --build "$MINGW" -j "$JOBS" --target vk_activation_bench vk_manager_startup_bench vkgate \
+cmake --build "$MINGW" -j "$JOBS" --target vk_activation_bench vk_manager_startup_bench vkgate vk32 \
   >"$OUT/build-mingw.log" 2>&1 || die "MinGW build failed (see $OUT/build-mingw.log)"
 
 log "running vk_bench (5 repetitions)"
@@ -61,6 +62,11 @@ log "running the activation benchmark under Wine ($WINE_ROUNDS rounds of $WINE_A
 VK_BENCH_BUILD="$MINGW" VK_WINEPREFIX="$PREFIX" "$ROOT/tools/bench-wine.sh" \
   --rounds "$WINE_ROUNDS" --activations "$WINE_ACTIVATIONS" >"$OUT/activation.txt" 2>&1 ||
   die "the activation benchmark failed (see $OUT/activation.txt)"
+
+log "running the 32-bit activation benchmark under Wine ($WINE_ROUNDS rounds of $WINE_ACTIVATIONS)"
+VK_BENCH_BUILD="$MINGW" VK_WINEPREFIX="$PREFIX" "$ROOT/tools/bench-wine.sh" --32 \
+  --rounds "$WINE_ROUNDS" --activations "$WINE_ACTIVATIONS" >"$OUT/activation32.txt" 2>&1 ||
+  die "the 32-bit activation benchmark failed (see $OUT/activation32.txt)"
 
 log "running the manager start-up benchmark under Wine ($MANAGER_ROUNDS rounds)"
 (
@@ -139,6 +145,16 @@ cpu_m = re.search(r"thread CPU per activation, median: no hooks ([\d.]+) us, emp
 cpu_r = re.search(r"thread CPU vkgate/empty: median ([\d.]+) \(quartiles ([\d.]+) \.\. ([\d.]+)\)", act)
 own = re.search(r"vkgate's own cost per activation: .*", act)
 calls = re.search(r"hook calls per activation: .*", act)
+
+act32 = open(os.path.join(out, "activation32.txt")).read()
+m32 = re.search(r"wall-clock per activation, median: no hooks ([\d.]+) us, empty hooks ([\d.]+) us, "
+                r"vkgate hooks ([\d.]+) us", act32)
+r32 = re.search(r"wall-clock vkgate/empty: median ([\d.]+) \(quartiles ([\d.]+) \.\. ([\d.]+)\); "
+                r"ratio of medians ([\d.]+); empty/none ([\d.]+)", act32)
+if not m32 or not r32:
+    fail("the 32-bit activation benchmark's summary was not found")
+cpu_r32 = re.search(r"thread CPU vkgate/empty: median ([\d.]+) \(quartiles ([\d.]+) \.\. ([\d.]+)\)", act32)
+own32 = re.search(r"vkgate's own cost per activation: .*", act32)
 
 # --- Manager start-up -------------------------------------------------------
 man = open(os.path.join(out, "manager.txt")).read()
@@ -257,6 +273,25 @@ if rounds_table:
     w("```")
     w(rounds_table.group(0).rstrip())
     w("```")
+w("")
+w("## Added activation time for 32-bit programs under Wine (goal: vkgate32/empty ≤ 1.10)")
+w("")
+w("`tools/bench-wine.sh --32 --rounds %s --activations %s`: the same measurement by the 32-bit build of the"
+  % (meta["wine_rounds"], meta["wine_activations"]))
+w("program, with `vkgate32.dll` against a 32-bit empty hook library, interleaved the same way.")
+w("")
+w("| | No hooks | Empty hooks | vkgate32 hooks |")
+w("|---|---|---|---|")
+w("| Wall-clock per activation, median | %s µs | %s µs | %s µs |" % m32.groups())
+ratio32 = float(r32.group(1))
+w("")
+w("- vkgate32/empty (wall-clock), median of the rounds' ratios: **%s** (quartiles %s .. %s): goal ≤ 1.10 %s"
+  % (r32.group(1), r32.group(2), r32.group(3), "met by the median" if ratio32 <= 1.10 else "NOT met"))
+w("- Ratio of the medians: %s; empty/none: %s" % (r32.group(4), r32.group(5)))
+if cpu_r32:
+    w("- vkgate32/empty (thread CPU), median: %s (quartiles %s .. %s)" % cpu_r32.groups())
+if own32:
+    w("- %s" % own32.group(0).strip())
 w("")
 w("## Manager start-up under Wine")
 w("")

@@ -8,7 +8,11 @@
 #      the uninstaller asks it to exit, and the files, the shortcut, the Run
 #      value "vk" and the uninstall key are gone while the user's database
 #      vk2.dat in the Windows directory is still there. A manager that cannot
-#      be asked (it is still in its first-run wizard) makes it give up.
+#      be asked (it is still in its first-run wizard) makes it give up. The
+#      32-bit hook host ends with the manager; either library, when still
+#      loaded in a program, is removed at the next restart. (Under Wine no
+#      32-bit program loads vkgate32.dll while the manager's own hooks are
+#      the newest, so only vkgate.dll is seen in use here.)
 # The prefix is build/wineprefix-installer unless VK_WINEPREFIX says otherwise.
 # Prints PASS or FAIL last; exits 0 or 1.
 set -u -o pipefail
@@ -51,7 +55,7 @@ INSTDIR="$C/Program Files/Vantakey"
 SHORTCUT="$C/ProgramData/Microsoft/Windows/Start Menu/Programs/Vantakey.lnk"
 UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vantakey'
 RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
-FILES=(vkmanager.exe vkgate.dll README.md LICENSE Uninstall.exe
+FILES=(vkmanager.exe vkgate.dll vkhook32.exe vkgate32.dll README.md LICENSE Uninstall.exe
        help/vantakey/support/index.htm help/vantakey/support/editlock.htm docs/screenshots/gate.png)
 
 key_exists() { "$WINE" reg query "$1" >/dev/null 2>&1; }
@@ -72,7 +76,15 @@ wait_for() {  # wait_for SECONDS COMMAND...
   "$@"
 }
 gone() { [ ! -e "$INSTDIR" ]; }
-only_library_left() { gone || [ "$(ls -A "$INSTDIR")" = vkgate.dll ]; }
+# What may stay for the restart: the two libraries, still loaded elsewhere.
+only_libraries_left() {
+  gone && return 0
+  local f
+  for f in "$INSTDIR"/* "$INSTDIR"/.[!.]*; do
+    [ -e "$f" ] || continue
+    case "$(basename "$f")" in vkgate.dll | vkgate32.dll) ;; *) return 1 ;; esac
+  done
+}
 
 # Leftovers from an earlier, failed run would make this one look good or bad.
 rm -rf "$INSTDIR" "$SHORTCUT"
@@ -88,6 +100,7 @@ ALT="$C/vktest"
 rm -rf "$ALT"
 # winedbg lists the prefix's processes in plain text (tasklist prints nothing).
 manager_running() { "$WINE" winedbg --command "info proc" 2>/dev/null | grep -q "'vkmanager\.exe'"; }
+host_running() { "$WINE" winedbg --command "info proc" 2>/dev/null | grep -q "'vkhook32\.exe'"; }
 if timeout "$DEADLINE" "$WINE" "$SETUP" /S '/D=C:\vktest' && [ -f "$ALT/vkmanager.exe" ]; then
   "$WINE" 'C:\vktest\vkmanager.exe' >/dev/null 2>&1 &
   MANAGER_PID=$!
@@ -140,14 +153,16 @@ if [ -f "$INSTDIR/Uninstall.exe" ] && [ -f "$INSTDIR/vkmanager.exe" ]; then
   "$WINE" 'C:\Program Files\Vantakey\vkmanager.exe' >/dev/null 2>&1 &
   MANAGER_PID=$!
   check "the installed manager is running" wait_for 60 manager_running
+  check "its 32-bit hook host is running" wait_for 30 host_running
   timeout "$DEADLINE" "$WINE" "$INSTDIR/Uninstall.exe" /S
   rc=$?
   check "Uninstall.exe /S exited with 0 (got $rc)" [ "$rc" = 0 ]
   # Processes that ran while the hooks were installed may still have the
   # library loaded (Wine's explorer keeps it until it ends), so the
   # uninstaller leaves it, and the folder, to be removed at the next restart.
-  check "everything but vkgate.dll is gone at once" wait_for "$DEADLINE" only_library_left
+  check "everything but the libraries is gone at once" wait_for "$DEADLINE" only_libraries_left
   check "the manager exited when asked" wait_for 30 eval '! manager_running'
+  check "its 32-bit hook host ended with it" wait_for 30 eval '! host_running'
   if kill -0 "$MANAGER_PID" 2>/dev/null; then kill "$MANAGER_PID" 2>/dev/null; fi
   wait "$MANAGER_PID" 2>/dev/null
   # A restart: every process ends, and the start of the next session carries

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows deliverables and packs them for release into
 # build/package/:
-#   vantakey-<version>.zip        vkmanager.exe, vkgate.dll, README.md, LICENSE, help\,
-#                                 docs\screenshots\ (the README's pictures)
+#   vantakey-<version>.zip        vkmanager.exe, vkgate.dll, vkhook32.exe, vkgate32.dll,
+#                                 README.md, LICENSE, help\, docs\screenshots\ (the
+#                                 README's pictures)
 #   vantakey-<version>-setup.exe  NSIS installer (installer/vantakey.nsi)
 # Builds the mingw preset into build/mingw, or, with VK_PACKAGE_BUILD=<dir>,
 # builds that already configured MinGW build directory instead.
@@ -35,7 +36,8 @@ else
 fi
 
 BIN="$BUILD/manager/win32"
-for f in vkmanager.exe vkgate.dll; do
+# The 32-bit pair is copied beside the manager by the build (vk32_stage).
+for f in vkmanager.exe vkgate.dll vkhook32.exe vkgate32.dll; do
   [ -f "$BIN/$f" ] || die "$BIN/$f was not built"
 done
 [ -d "$BIN/help" ] || die "$BIN/help is missing"
@@ -44,7 +46,7 @@ done
 # carry exactly the same files.
 STAGE="$(mktemp -d)"
 trap 'rm -rf "$STAGE"' EXIT
-cp "$BIN/vkmanager.exe" "$BIN/vkgate.dll" "$STAGE/"
+cp "$BIN/vkmanager.exe" "$BIN/vkgate.dll" "$BIN/vkhook32.exe" "$BIN/vkgate32.dll" "$STAGE/"
 cp -r "$BIN/help" "$STAGE/help"
 cp "$ROOT/README.md" "$ROOT/LICENSE" "$STAGE/"
 mkdir -p "$STAGE/docs"
@@ -56,7 +58,7 @@ SETUP="$OUT/vantakey-$VERSION-setup.exe"
 rm -f "$ZIP" "$SETUP"
 
 say "writing $ZIP"
-(cd "$STAGE" && zip -q -X -r "$ZIP" vkmanager.exe vkgate.dll README.md LICENSE help docs)
+(cd "$STAGE" && zip -q -X -r "$ZIP" vkmanager.exe vkgate.dll vkhook32.exe vkgate32.dll README.md LICENSE help docs)
 
 # The installer's licence page is a Windows edit control: it wants CRLF.
 sed 's/$/\r/' "$ROOT/LICENSE" >"$STAGE/LICENSE.txt"

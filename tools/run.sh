@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds vkmanager.exe and vkgate.dll (mingw preset) and starts the manager
+# Builds vkmanager.exe, vkgate.dll, and the 32-bit vkgate32.dll and
+# vkhook32.exe (mingw preset) and starts the manager
 # under Wine, in a prefix of its own (build/wineprefix-run):
 #
 #   tools/run.sh
@@ -39,6 +40,13 @@ cd "$ROOT" || exit 1
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null || { say "configuring the mingw build failed" >&2; exit 1; }
+fi
+# The 32-bit half (vkgate32.dll, vkhook32.exe), built and put beside the
+# manager, which starts vkhook32.exe for 32-bit programs.
+if cmake --build "$BUILD" --target help 2>/dev/null | grep -q 'vk32_stage'; then
+  targets+=(vk32_stage)
+else
+  say "the build has no 32-bit half (VK_BUILD_32BIT=OFF?): 32-bit programs will not be protected" >&2
 fi
 cmake --build "$BUILD" -j "$JOBS" --target "${targets[@]}" || { say "build failed" >&2; exit 1; }
 

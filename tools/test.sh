@@ -2,7 +2,8 @@
 # Builds everything and runs every test:
 #   1. installs what is missing (Debian, apt-get; nothing when all is there);
 #   2. builds the presets native, native-asan, mingw (and fuzz when there are
-#      fuzz targets);
+#      fuzz targets); mingw builds the 32-bit half too (vkgate32.dll,
+#      vkhook32.exe, the 32-bit test programs);
 #   3. runs the native unit tests, plain and under ASan+UBSan;
 #   4. runs each fuzz target for a short while (about a minute in all);
 #   5. runs the end-to-end program under Wine on a private X display;
@@ -65,7 +66,8 @@ xml_attr() {
 # ---- 1. tools ------------------------------------------------------------------
 
 PACKAGES=(cmake g++ clang googletest libgtest-dev libbenchmark-dev libssl-dev libclang-rt-14-dev
-          g++-mingw-w64-x86-64-posix wine64 fonts-wine xvfb xauth imagemagick zip nsis)
+          g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine32:i386 fonts-wine xvfb xauth
+          imagemagick zip nsis)
 
 phase_begin "dependencies"
 if command -v dpkg-query >/dev/null 2>&1; then
@@ -79,8 +81,10 @@ if command -v dpkg-query >/dev/null 2>&1; then
     say "installing: ${missing[*]}"
     SUDO=""
     if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
+    # Wine's 32-bit part (32-bit programs and vkhook32.exe) comes from the
+    # i386 architecture, which apt must know of before the update.
     if ! logged apt $SUDO env DEBIAN_FRONTEND=noninteractive sh -c \
-        "apt-get update -q && apt-get install -y -q ${missing[*]}"; then
+        "dpkg --add-architecture i386 && apt-get update -q && apt-get install -y -q ${missing[*]}"; then
       fail "dependencies could not be installed"
     fi
   fi

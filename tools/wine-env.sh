@@ -66,7 +66,19 @@ vk_wine_start_xvfb() {
   export DISPLAY=":$display"
 }
 
+# Wine's 32-bit part (Debian's wine32:i386) is installed.
+vk_wine_has_wine32() { [ -x /usr/lib/wine/wine ]; }
+
 vk_wine_init_prefix() {
+  # A prefix made before Wine's 32-bit part was installed has no 32-bit
+  # system folder, and Wine never adds one later: 32-bit programs cannot run
+  # in it. Such a prefix (ours, under build/) is made again.
+  if [ -f "$WINEPREFIX/.vk-ready" ] && vk_wine_has_wine32 &&
+     [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/notepad.exe" ]; then
+    vk_wine_log "$WINEPREFIX was made without Wine's 32-bit part: making it again"
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+  fi
   if [ ! -f "$WINEPREFIX/.vk-ready" ]; then
     vk_wine_log "initialising $WINEPREFIX (once)"
     mkdir -p "$WINEPREFIX"

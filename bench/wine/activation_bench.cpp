@@ -52,7 +52,13 @@ constexpr const char* kTitleHidden = "vk bench window C";
 
 enum Mode { NoHooks = 0, EmptyHooks = 1, GateHooks = 2, kModeCount = 3 };
 const char* const kModeNames[kModeCount] = {"no hooks", "empty hooks", "vkgate hooks"};
+// The 32-bit build measures the 32-bit pair: a hook library is only ever
+// loaded into processes of its own bitness.
+#if defined(_WIN64)
 const char* const kModeLibraries[kModeCount] = {nullptr, "empty_hooks.dll", "vkgate.dll"};
+#else
+const char* const kModeLibraries[kModeCount] = {nullptr, "empty_hooks32.dll", "vkgate32.dll"};
+#endif
 
 double ticksPerMicrosecond() {
   LARGE_INTEGER f;

@@ -21,6 +21,12 @@ vk::Win32KernelObjects gKernel;
 vk::Win32WindowSystem gWindows;
 vk::GateState gState;
 
+// The table header holds the manager's two hook handles only; in
+// vkgate32.dll, installed by the 32-bit hook host, they are not this chain's
+// handles. That is harmless: CallNextHookEx ignores its first argument on
+// every NT-family Windows (Microsoft's reference: "This parameter is
+// ignored.") and passes the call to the next hook of the chain it was made
+// from. The handle is still given, as the call's declaration asks.
 HHOOK hookOf(std::uint32_t handle) { return reinterpret_cast<HHOOK>(static_cast<std::uintptr_t>(handle)); }
 
 vk::WindowRef windowOf(HWND w) { return reinterpret_cast<vk::WindowRef>(w); }

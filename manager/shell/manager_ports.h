@@ -8,6 +8,7 @@
 #include "platform/database_files.h"
 #include "platform/dialog_runner.h"
 #include "platform/frame_window.h"
+#include "platform/hook_host.h"
 #include "platform/kernel_objects.h"
 #include "platform/list_control.h"
 #include "platform/message_box.h"
@@ -29,6 +30,7 @@ struct ManagerPorts {
   ListControl& list;            // its lock list
   Clock& clock;                 // time()
   Shell& shell;                 // help pages
+  HookHost& hookHost;           // vkhook32.exe, the 32-bit programs' hooks
 };
 
 }  // namespace vk

@@ -1,8 +1,10 @@
 #include "manager/shell/manager_startup.h"
 
 #include <cstring>
+#include <string>
 
 #include "common/lock_table.h"
+#include "manager/shell/hook_host_keeper.h"
 #include "manager/shell/manager_window.h"
 #include "manager/shell/tray_window.h"
 #include "manager/store/database_file.h"
@@ -50,13 +52,16 @@ void runFirstRunPath(ManagerPorts& ports, ManagerStore& store) {
 class Shutdown {
  public:
   Shutdown(ManagerPorts& ports, const ManagerSettings& settings, LockTableView& table,
-           SectionMapping& raw, KernelHandle tableMutex)
-      : ports_(ports), settings_(settings), table_(table), raw_(raw), tableMutex_(tableMutex) {}
+           SectionMapping& raw, KernelHandle tableMutex, HookHostKeeper& hookHost)
+      : ports_(ports), settings_(settings), table_(table), raw_(raw), tableMutex_(tableMutex),
+        hookHost_(hookHost) {}
 
   void endSession() {
     if (sessionEnded_) return;
     sessionEnded_ = true;
     ShellPlatform& system = ports_.system;
+    // The 32-bit programs' hooks go first, beside the manager's own.
+    hookHost_.stop();
     const std::uint32_t cbt = loadAt<std::uint32_t>(raw_.base + kOffCbtHook);
     const std::uint32_t callWndRet = loadAt<std::uint32_t>(raw_.base + kOffCallWndRetHook);
     if (cbt != 0) system.removeHook(cbt);
@@ -84,6 +89,7 @@ class Shutdown {
   LockTableView& table_;
   SectionMapping& raw_;
   KernelHandle tableMutex_;
+  HookHostKeeper& hookHost_;
   bool sessionEnded_ = false;
 };
 
@@ -160,8 +166,9 @@ int runManager(ManagerPorts& ports) {
   // 13.-14. The tray window and its icon. The tip tells at a glance when the
   // protection library is missing.
   ManagerWindow managerWindow(ports, store);
+  HookHostKeeper hookHost(ports.hookHost);
   TrayWindow tray(system, settings, managerWindow, ports.dialogRunner);
-  Shutdown shutdown{ports, settings, table, raw, tableMutex};
+  Shutdown shutdown{ports, settings, table, raw, tableMutex, hookHost};
   // Windows may end the process as soon as the log-off message has been
   // answered: the visible part of the shutdown, the save above all, runs
   // inside it.
@@ -174,6 +181,16 @@ int runManager(ManagerPorts& ports) {
   tray.setTip(protection.tip);
   system.createTrayWindow(tray);
   system.addTrayIcon(tray.tip());
+
+  // The 32-bit programs' hooks: the hook host installs vkgate32.dll's. It
+  // starts just before the manager's own hooks, so that those are the newest
+  // in the chain: on Windows the order does not matter (a hook of the other
+  // bitness is run in its installer's thread and passes the call on), but
+  // Wine runs every hook in the process itself and ends the chain at the
+  // first library it cannot load there, so the newest library is the one
+  // that always works. From here on the tray timer keeps the host running,
+  // and the tip says so while it cannot.
+  const bool hostStarted = hookHost.start();
 
   // 15. The hooks; from here on locks are enforced. Header written without
   // the mutex: the hooks this starts are the only other readers.
@@ -200,13 +217,36 @@ int runManager(ManagerPorts& ports) {
     storeAt<std::uint32_t>(raw.base + kOffCallWndRetHook, 0);
   }
 
+  std::string notice = protection.notice != nullptr ? protection.notice : "";
+  if (!hostStarted) notice += (notice.empty() ? "" : "\n\n") + std::string(kHookHostMissingText);
+  // A host started again later puts its hooks on top; the manager's own go
+  // on top once more (the new ones first, then the old ones removed, so
+  // there is no moment without them). The header is written without the
+  // mutex: a library reads it only as it attaches, and only hands the value
+  // to CallNextHookEx, which ignores it.
+  hookHost.onRestarted([&] {
+    const std::size_t offsets[2] = {kOffCbtHook, kOffCallWndRetHook};
+    const HookKind kinds[2] = {HookKind::WindowActivation, HookKind::WindowMessageReturn};
+    for (int i = 0; i < 2; ++i) {
+      const std::uint32_t old = loadAt<std::uint32_t>(raw.base + offsets[i]);
+      if (old == 0) continue;  // never installed, or no library
+      const std::uint32_t renewed = system.installHook(kinds[i]);
+      if (renewed == 0) continue;  // the old one stays
+      storeAt<std::uint32_t>(raw.base + offsets[i], renewed);
+      system.removeHook(old);
+    }
+  });
+  const std::string tipBefore = tray.tip();
+  tray.watchHookHost(&hookHost);
+  if (tipBefore != tray.tip()) system.modifyTrayIcon(tray.tip());
+
   // 16.-17.
   system.startTrayTimer();
   managerWindow.create();
   // Once, and only now: the message box runs a message loop, and from here
   // on the tray window may open the manager window while it is up.
-  if (protection.notice != nullptr) {
-    ports.messageBoxes.show(protection.notice, kNotProtectingCaption, kBoxOk | kBoxIconError);
+  if (!notice.empty()) {
+    ports.messageBoxes.show(notice.c_str(), kNotProtectingCaption, kBoxOk | kBoxIconError);
   }
 
   // 18.

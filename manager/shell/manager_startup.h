@@ -20,15 +20,21 @@
 //      exit 2, leaving the file as it is
 //   12 no system password yet: import, first-run wizard, save, again
 //   13 tray window; 14 tray icon
+//      then the 32-bit hook host (hook_host_keeper.h); when it cannot be
+//      started the icon's tip says so, unless it already tells of a graver
+//      problem
 //   15 the two system-wide hooks, their handles into the table header; when
 //      the library is missing both handles stay 0; a hook that could not be
-//      installed stays 0 and the other one is kept
+//      installed stays 0 and the other one is kept. Whenever the host is
+//      started again later, the installed hooks are installed once more, on
+//      top of the host's
 //   16 tray timer; 17 manager window, hidden
-//      then, when the library or a hook is missing, the user is told once in
-//      a message box (the icon's tip says so from step 14 on, or from 15)
+//      then, when the library, a hook or the hook host is missing, the user
+//      is told once in a message box (the icon's tip says so from step 14
+//      on, or from 15)
 //   18 message loop
-// Shutdown, in order: hooks removed, database saved, icon removed (at a
-// log-off with ShutDownAtLogOff, these three inside the log-off message, since
+// Shutdown, in order: hook host stopped and hooks removed, database saved, icon removed (at a
+// log-off with ShutDownAtLogOff, these inside the log-off message, since
 // the process may end when it is answered), TableMutex closed, tray window
 // destroyed, ManagerTableView closed, library freed, raw view closed, and the
 // instance mutex last; the quit message's code is returned.

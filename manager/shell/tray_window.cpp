@@ -9,12 +9,25 @@
 namespace vk {
 
 static_assert(std::char_traits<char>::length(kTrayTip) <= kTrayTipMaxLength, "tip fits");
+static_assert(std::char_traits<char>::length(kHookHostMissingTip) <= kTrayTipMaxLength, "tip fits");
 
 TrayWindow::TrayWindow(ShellPlatform& system, const ManagerSettings& settings,
                        ManagerWindow& manager, DialogRunner& runner)
     : system_(system), settings_(settings), manager_(manager), runner_(runner) {}
 
 void TrayWindow::setTip(const char* tip) {
+  managerTip_ = tip;
+  composeTip();
+}
+
+void TrayWindow::watchHookHost(HookHostKeeper* keeper) {
+  hookHost_ = keeper;
+  composeTip();
+}
+
+void TrayWindow::composeTip() {
+  const char* tip = managerTip_.c_str();
+  if (hookHost_ != nullptr) tip = protectionTip(tip, kTrayTip, hookHost_->protecting());
   tip_.assign(tip, std::min(std::strlen(tip), kTrayTipMaxLength));
 }
 
@@ -26,6 +39,7 @@ bool TrayWindow::onMessage(unsigned message, std::uintptr_t wParam, std::intptr_
       return false;
     case kMessageTimer:
       if (wParam != kTrayTimerId) return false;
+      if (hookHost_ != nullptr && hookHost_->check()) composeTip();
       // After the notification area was rebuilt (the shell restarted) the icon
       // is gone and only NIM_ADD brings it back; but not once the session has
       // ended and the icon was removed on purpose.

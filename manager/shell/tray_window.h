@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "manager/shell/hook_host_keeper.h"
 #include "manager/shell/manager_window.h"
 #include "manager/store/manager_settings.h"
 #include "platform/dialog_runner.h"
@@ -43,7 +44,7 @@ class TrayWindow final : public TrayWindowEvents {
   TrayWindow(ShellPlatform& system, const ManagerSettings& settings, ManagerWindow& manager,
              DialogRunner& runner);
 
-  // WM_DESTROY: quit. WM_TIMER 100: NIM_MODIFY, and NIM_ADD when that fails;
+  // WM_DESTROY: quit. WM_TIMER 100: the hook host checked, NIM_MODIFY, and NIM_ADD when that fails;
   // answered with 0. WM_ENDSESSION with wParam true while ShutDownAtLogOff is
   // set: the session-end handler (hooks removed, database saved, icon
   // removed) runs before the message is answered, since Windows may end the
@@ -53,18 +54,25 @@ class TrayWindow final : public TrayWindowEvents {
   bool onMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
                  std::intptr_t& result) override;
 
-  // The icon's tip; start-up changes it when nothing is protected.
+  // The icon's tip; start-up changes it when nothing is protected, and it
+  // says so while 32-bit programs are not (see protectionTip).
   const char* tip() const { return tip_.c_str(); }
   void setTip(const char* tip);
   void setSessionEndHandler(std::function<void()> handler) { endSession_ = std::move(handler); }
+  // From start-up on, each tick of timer 100 also has the 32-bit hook host
+  // checked (and started again when it ended); the tip follows.
+  void watchHookHost(HookHostKeeper* keeper);
 
  private:
   void showIconMenu();
+  void composeTip();
 
   ShellPlatform& system_;
   const ManagerSettings& settings_;
   ManagerWindow& manager_;
   DialogRunner& runner_;
+  HookHostKeeper* hookHost_ = nullptr;
+  std::string managerTip_ = kTrayTip;
   std::string tip_ = kTrayTip;
   std::function<void()> endSession_;
   bool sessionEnded_ = false;

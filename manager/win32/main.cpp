@@ -15,6 +15,7 @@
 #include "platform/win32/database_files.h"
 #include "platform/win32/dialog_runner.h"
 #include "platform/win32/frame_window.h"
+#include "platform/win32/hook_host.h"
 #include "platform/win32/kernel_objects.h"
 #include "platform/win32/list_control.h"
 #include "platform/win32/message_box.h"
@@ -58,8 +59,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     vk::win32::Win32Toolbar toolbar(frame);
     vk::win32::Win32ListControl list(frame);
     vk::win32::RuntimeClock clock;
+    vk::win32::Win32HookHost hookHost;
     vk::ManagerPorts ports{system, kernel, files, boxes, dialogRunner, dialogs,
-                           frame,  toolbar, list, clock, shell};
+                           frame,  toolbar, list, clock, shell, hookHost};
     return vk::runManager(ports);
   } catch (...) {
     // Out of memory at start-up or in a window procedure's caller: nothing

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <string>
 
 namespace vk {
 namespace win32 {
@@ -89,8 +90,21 @@ void Win32ShellPlatform::initCommonControls() {
   ::InitCommonControlsEx(&controls);
 }
 
+// The library beside the program, by full path: a bare name would also be
+// looked for in the current folder, which anyone may have put a file into.
+static std::string gateLibraryPath() {
+  char path[MAX_PATH];
+  const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return std::string();
+  std::string folder(path, n);
+  const std::size_t slash = folder.find_last_of("\\/");
+  if (slash == std::string::npos) return std::string();
+  return folder.substr(0, slash + 1) + kGateLibrary;
+}
+
 GateLibraryStatus Win32ShellPlatform::loadGateLibrary() {
-  gateModule_.reset(::LoadLibraryA(kGateLibrary));
+  const std::string path = gateLibraryPath();
+  gateModule_.reset(path.empty() ? nullptr : ::LoadLibraryA(path.c_str()));
   if (!gateModule_) return GateLibraryStatus::NotFound;
   activationHook_ = procedureOf<HOOKPROC>(gateModule_.get(), "export");
   messageReturnHook_ = procedureOf<HOOKPROC>(gateModule_.get(), "export2");

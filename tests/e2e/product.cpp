@@ -449,7 +449,7 @@ void ManagerSession::writeDatabase(const std::vector<FileLock>& locks, bool shut
 }
 
 HWND ManagerSession::startIntoFirstRun() {
-  manager_ = spawn(siblingPath("vkmanager.exe"), {});
+  manager_ = spawn(managerProgram_, {});
   EXPECT_TRUE(manager_.started());
   return waitForShown(manager_.id(), kDialogClass, kWelcomeCaption);
 }
@@ -489,14 +489,38 @@ void ManagerSession::completeFirstRun(HWND wizard, const char* password, const c
 }
 
 void ManagerSession::startManager() {
-  manager_ = spawn(siblingPath("vkmanager.exe"), {});
+  manager_ = spawn(managerProgram_, {});
   ASSERT_TRUE(manager_.started());
   tray_ = waitForWindow(manager_.id(), kTrayClass, kTrayTitle, kAppearMs);
   ASSERT_NE(tray_, nullptr) << "no tray window";
-  ASSERT_TRUE(waitUntil([&] { return table_.cbtHook() != 0 && table_.callWndRetHook() != 0; }, kSettleMs))
-      << "the hook handles never reached the table header";
+  if (without64BitLibrary_) {
+    HWND notice = waitForShown(manager_.id(), kDialogClass, "Vantakey Error", "vkgate.dll", kAppearMs);
+    ASSERT_NE(notice, nullptr) << "no notice of the missing vkgate.dll";
+    EXPECT_EQ(staticTexts(notice).find("32-bit"), std::string::npos) << "32-bit programs are protected";
+    pressButton(notice, IDOK);
+    ASSERT_TRUE(gone(notice));
+  } else {
+    ASSERT_TRUE(waitUntil([&] { return table_.cbtHook() != 0 && table_.callWndRetHook() != 0; }, kSettleMs))
+        << "the hook handles never reached the table header";
+  }
   frame_ = waitForWindow(manager_.id(), kFrameClass, kManagerCaption, kSettleMs);
   ASSERT_NE(frame_, nullptr) << "no manager window";
+}
+
+void ManagerSession::runWithout64BitLibrary() {
+  const std::string folder = programDir() + "without64\\";
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  for (const char* file : {"vkmanager.exe", "vkhook32.exe", "vkgate32.dll"}) {
+    // A copy still loaded by a process of an earlier test cannot be
+    // replaced; it is the same build.
+    const std::string copy = folder + file;
+    ASSERT_TRUE(::CopyFileA(siblingPath(file).c_str(), copy.c_str(), FALSE) ||
+                ::GetFileAttributesA(copy.c_str()) != INVALID_FILE_ATTRIBUTES)
+        << file;
+  }
+  ::DeleteFileA((folder + "vkgate.dll").c_str());
+  managerProgram_ = folder + "vkmanager.exe";
+  without64BitLibrary_ = true;
 }
 
 void ManagerSession::endManager() {

@@ -246,9 +246,18 @@ class ManagerSession : public testing::Test {
   void completeFirstRun(HWND wizard, const char* password, const char* question, const char* answer,
                         const std::string& shotPrefix = std::string());
   // Starts vkmanager.exe and waits for its tray window and both hooks.
+  // After runWithout64BitLibrary(), waits for its tray window and its
+  // notice that vkgate.dll is missing, which it closes, instead.
   void startManager();
   // Called by completeFirstRun on each page once it is filled in.
   std::function<void(HWND wizard, int page)> firstRunPageVisitor_;
+  // From here on the manager runs from a folder of its own that holds
+  // vkmanager.exe, vkhook32.exe and vkgate32.dll but no vkgate.dll: only
+  // its 32-bit hook host installs hooks. Under Wine that is the only way to
+  // see 32-bit programs guarded: Wine runs every hook of the chain in the
+  // process itself and ends the chain at the first hook library of the
+  // other bitness, and the manager's own hooks are the newest.
+  void runWithout64BitLibrary();
   // Ends a manager still running the way a user does, Exit and Yes: under
   // Wine the system-wide hooks of a killed process stay installed, and would
   // guard every later test's windows.
@@ -277,6 +286,8 @@ class ManagerSession : public testing::Test {
   LockTableView table_;
   KernelHandle mutex_ = nullptr;
   Process manager_;
+  std::string managerProgram_ = siblingPath("vkmanager.exe");
+  bool without64BitLibrary_ = false;
   HWND tray_ = nullptr;
   HWND frame_ = nullptr;
   HWND list_ = nullptr;

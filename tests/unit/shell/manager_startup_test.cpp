@@ -93,10 +93,12 @@ TEST_F(ManagerStartupTest, AFreshInstallationRunsTheFirstRunPathBeforeTheIconAnd
                        "register service process", "init common controls", "load vkgate.dll",
                        "map section vantakey", "map section vantakey", "read vk2.dat",
                        "read vk.dat", "first-run wizard", "save vk2.dat", "create tray window",
-                       "NIM_ADD", "install hook WH_CBT", "install hook WH_CALLWNDPROCRET",
-                       "start tray timer", "message loop"}));
+                       "NIM_ADD", "start hook host", "install hook WH_CBT",
+                       "install hook WH_CALLWNDPROCRET", "start tray timer", "message loop"}));
   EXPECT_EQ(1, world.log.count("first-run wizard"));
   ASSERT_EQ(2u, world.system.installedHooks.size());
+  EXPECT_EQ(1, world.hookHost.starts);
+  EXPECT_EQ(1, world.hookHost.stops);
   EXPECT_EQ(world.system.installedHooks[0], cbtWhileRunning);
   EXPECT_EQ(world.system.installedHooks[1], callWndRetWhileRunning);
   EXPECT_EQ(1, world.frame.createCalls);
@@ -272,7 +274,8 @@ TEST_F(ManagerStartupTest, ASectionThatCannotBeMappedIsReportedAndNothingIsWritt
     ManagerPorts ports = w.ports;
     ManagerPorts failingPorts{ports.system, kernel,        ports.files, ports.messageBoxes,
                               ports.dialogRunner, ports.dialogs, ports.frame,
-                              ports.toolbar,      ports.list,    ports.clock, ports.shell};
+                              ports.toolbar,      ports.list,    ports.clock, ports.shell,
+                              ports.hookHost};
     w.files.files[w.files.pathOf("vk2.dat")] = databaseWith(digestOf("system"));
 
     EXPECT_EQ(kExitSectionFailed, runManager(failingPorts)) << failing;
@@ -403,6 +406,7 @@ TEST_F(ManagerStartupTest, ShutdownSavesBeforeReleasingAndLetsGoOfTheInstanceMut
   // The instance mutex goes last: a copy started meanwhile must not load the
   // file before this save is on disk.
   const std::vector<std::string> expected = {
+      "stop hook host",
       "remove hook " + std::to_string(world.system.installedHooks.at(0)),
       "remove hook " + std::to_string(world.system.installedHooks.at(1)),
       "save vk2.dat",

@@ -23,6 +23,7 @@
 #include "tests/fakes/fake_clock.h"
 #include "tests/fakes/fake_dialog_runner.h"
 #include "tests/fakes/fake_frame_window.h"
+#include "tests/fakes/fake_hook_host.h"
 #include "tests/fakes/fake_kernel.h"
 #include "tests/fakes/fake_list_control.h"
 #include "tests/fakes/fake_manager_dialogs.h"
@@ -114,8 +115,9 @@ struct FakeManagerWorld {
   fakes::FakeListControl list;
   fakes::FakeClock clock;
   fakes::FakeShell shell;
+  fakes::FakeHookHost hookHost{log};
   ManagerPorts ports{system, kernel, files, boxes, dialogRunner, dialogs,
-                     frame,  toolbar, list,  clock, shell};
+                     frame,  toolbar, list,  clock, shell, hookHost};
 };
 
 // A lock as the tests build them.
