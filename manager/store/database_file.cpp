@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "manager/store/database_location.h"
 #include "manager/store/file_fields.h"
 #include "manager/store/table_operations.h"
 #include "platform/dialog_view.h"
@@ -165,7 +166,7 @@ std::vector<unsigned char> encodeDatabase(const ManagerSettings& settings,
 
 bool loadDatabase(DatabaseFiles& files, ManagerSettings& settings, const LockTableView& table,
                   DatabaseReadReport* report) {
-  const std::string path = databasePath(files, kDatabaseFileName);
+  const std::string path = databaseToLoad(files, kDatabaseFileName);
   if (path.empty()) return false;
   std::vector<unsigned char> contents;
   if (!files.readFile(path.c_str(), contents)) return false;
@@ -177,7 +178,9 @@ bool loadDatabase(DatabaseFiles& files, ManagerSettings& settings, const LockTab
 bool saveDatabase(DatabaseFiles& files, const ManagerSettings& settings,
                   const LockTableView& table) {
   if (!table.isOpen()) return false;
-  const std::string path = databasePath(files, kDatabaseFileName);
+  // Always the current place, also right after a take-over from an older one.
+  if (!prepareDatabaseFolder(files)) return false;
+  const std::string path = currentDatabasePath(files, kDatabaseFileName);
   if (path.empty()) return false;
   const std::vector<unsigned char> bytes = encodeDatabase(settings, table);
   return files.replaceFile(path.c_str(), bytes.data(), bytes.size());

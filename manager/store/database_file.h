@@ -1,4 +1,4 @@
-// The lock database "vk2.dat" in the Windows directory: the manager's
+// The lock database "vk2.dat" (where it is: database_location.h): the manager's
 // settings followed by every lock of the table, rewritten whole on each save.
 //
 // Layout (no header, no padding, little-endian):
@@ -61,11 +61,12 @@ std::vector<unsigned char> encodeDatabase(const ManagerSettings& settings,
                                           const LockTableView& table);
 
 // False when "vk2.dat" cannot be read (nothing has changed then); true once
-// it has been read, whole or not. Runs after resetTableHeader, with an empty table.
+// it has been read, whole or not, from the current place or an older one. Runs after resetTableHeader, with an empty table.
 bool loadDatabase(DatabaseFiles& files, ManagerSettings& settings, const LockTableView& table,
                   DatabaseReadReport* report = nullptr);
 
-// Replaces "vk2.dat" with the current state. Shows nothing: a caller that
+// Replaces "vk2.dat" in the current place with the current state, making its
+// folder first when it is missing. Shows nothing: a caller that
 // holds TableMutex releases it first and then calls reportSaveFailure. False
 // when the file was not replaced (the previous file is then intact), and when
 // the table is not mapped, since a save would then drop every lock on disk.

@@ -724,7 +724,7 @@ TEST_F(NewLockWizardTest, FinishAppendsTheLockInForceAndSavesUnderTheMutex) {
   EXPECT_EQ(0, r.promptBusy);
   EXPECT_EQ(0, r.failedTries);
   EXPECT_EQ((std::vector<bool>{true}), savedUnderMutex);
-  EXPECT_TRUE(files.exists(files.pathOf("vk2.dat")));
+  EXPECT_TRUE(files.exists(files.dataPathOf("vk2.dat")));
   EXPECT_FALSE(kernel.mutexHeld());
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_TRUE(pageBoxes.empty());

@@ -56,7 +56,7 @@ class ManagerStartupTest : public ::testing::Test {
     };
   }
 
-  std::string vk2() const { return world.files.pathOf("vk2.dat"); }
+  std::string vk2() const { return world.files.dataPathOf("vk2.dat"); }
   std::string vk() const { return world.files.pathOf("vk.dat"); }
   unsigned char* section() { return world.kernel.section(kSectionName); }
   std::uint32_t headerWord(std::size_t offset) { return loadAt<std::uint32_t>(section() + offset); }
@@ -233,7 +233,7 @@ TEST_F(ManagerStartupTest, ASectionThatCannotBeMappedIsReportedAndNothingIsWritt
     ManagerPorts failingPorts{ports.system, kernel,        ports.files, ports.messageBoxes,
                               ports.dialogRunner, ports.dialogs, ports.frame,
                               ports.toolbar,      ports.list,    ports.clock, ports.shell};
-    w.files.files[w.files.pathOf("vk2.dat")] = databaseWith(digestOf("system"));
+    w.files.files[w.files.dataPathOf("vk2.dat")] = databaseWith(digestOf("system"));
 
     EXPECT_EQ(kExitSectionFailed, runManager(failingPorts)) << failing;
     ASSERT_EQ(1u, w.boxes.shown.size()) << failing;
