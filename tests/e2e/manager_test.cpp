@@ -142,8 +142,9 @@ TEST(ManagerProgram, IsAStaticGuiProgramWithItsResources) {
   EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
   const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   ASSERT_NE(imports.VirtualAddress, 0u);
-  const char* const system[] = {"KERNEL32.dll", "USER32.dll", "GDI32.dll", "ADVAPI32.dll",
-                                "SHELL32.dll",  "COMCTL32.dll", "msvcrt.dll"};
+  // ole32: CoTaskMemFree for the known-folder path of the database.
+  const char* const system[] = {"KERNEL32.dll", "USER32.dll",   "GDI32.dll",  "ADVAPI32.dll",
+                                "SHELL32.dll",  "COMCTL32.dll", "ole32.dll", "msvcrt.dll"};
   for (const auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name != 0;
        ++d) {
     const char* name = reinterpret_cast<const char*>(base + d->Name);
