@@ -5,8 +5,9 @@
 //   - the objects the manager shares carry exactly the intended list and label;
 //   - AccessCheck grants that token what the library asks for, and refuses it
 //     against the descriptor an elevated manager's objects had before;
-//   - a process started with that token opens the table and is guarded, and
-//     cannot open objects made with the old descriptor;
+//   - a process started with that token opens the table and is guarded (its
+//     library makes a claim marker with the same list), and cannot open
+//     objects made with the old descriptor;
 //   - "vk2.dat" is taken over from an older installation's place, saved to the
 //     new one, and the older file is left alone;
 //   - the database folder is made by the manager with the folder descriptor.
@@ -360,6 +361,18 @@ TEST_F(SharedObjectRights, AProcessWithTheFilteredTokenOpensTheTableAndIsGuarded
   ASSERT_TRUE(guarded_.started());
   HWND prompt = e2e::waitForShown(guarded_.id(), kDialogClass, kLockedTitle);
   ASSERT_NE(prompt, nullptr) << "no prompt in the filtered process: " << e2e::describeWindowsOf(guarded_.id());
+  // The claim marker the library made there for the prompt carries the same list.
+  const LockRecord claimed = record(0);
+  ASSERT_EQ(claimed.promptBusy, 1u);
+  ASSERT_NE(claimed.claimTag, 0u);
+  const std::string marker = "Vantak.claim." + std::to_string(claimed.claimTag);
+  UniqueHandle markerHandle(::OpenMutexA(READ_CONTROL, FALSE, marker.c_str()));
+  ASSERT_TRUE(markerHandle.valid()) << marker;
+  std::string user, logon;
+  ownSids(user, logon);
+  EXPECT_EQ("D:(A;;0x1fffff;;;SY)(A;;0x1fffff;;;BA)(A;;0x1fffff;;;" + user + ")(A;;0x1fffff;;;" + logon + ")",
+            daclText(securityOf(markerHandle.get(), DACL_SECURITY_INFORMATION)));
+  EXPECT_EQ("S-1-16-4096 0x11 0x1;", labelText(securityOf(markerHandle.get(), LABEL_SECURITY_INFORMATION)));
   e2e::pressButton(prompt, IDCANCEL);
   EXPECT_TRUE(e2e::gone(prompt));
 }
