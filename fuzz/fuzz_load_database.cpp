@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static Table first;
   static Table second;
   fakes::MemoryFiles files;
-  const std::string path = files.pathOf(kDatabaseFileName);
+  const std::string path = files.dataPathOf(kDatabaseFileName);
   files.files[path].assign(data, data + size);
 
   resetTableHeader(first.kernel.section());

@@ -67,7 +67,12 @@ void gateProcessAttach(GateState& state, KernelObjects& kernel, void* module,
 // Process detach: close the mutex handle and the table view.
 void gateProcessDetach(GateState& state);
 // False when attach could not map the table or get the mutex: every call then
-// passes, since nothing can be checked.
+// passes, since nothing can be checked. That is also the answer for a copy
+// whose process may not open the manager's objects (a program of another
+// logon, started with "Run as different user"): it cannot know which windows
+// are locked, and holding back windows it cannot check would shut the user
+// out of programs nobody locked. The objects grant every program of the
+// manager's own logon session, elevated, ordinary or low-integrity.
 bool gateReady(const GateState& state);
 
 // What brought the window to the check.

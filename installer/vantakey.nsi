@@ -56,8 +56,13 @@ VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 The Vantakey developers"
 
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_SMALLDESC
-!define MUI_FINISHPAGE_RUN "$INSTDIR\${MANAGER_EXE}"
+; The installer runs elevated, and a manager started from it directly would
+; be elevated too: its objects and its first save would be made with an
+; administrator's rights, not with the ones every later start has. So the
+; finish page starts it the way the Run value at logon does, as the user.
+!define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start Vantakey now"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartManagerAsUser
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
@@ -142,6 +147,52 @@ Function un.WaitForManagerExit
   ${Loop}
 FunctionEnd
 
+; Starting the manager with the user's ordinary rights from an elevated
+; installer, with what Debian's nsis has (no UAC or ShellExecAsUser plugin):
+; explorer.exe given a program's path hands it to the desktop shell that is
+; already running, and that shell runs with the logged-on user's own
+; (filtered) token, so the program starts non-elevated. Other ways were
+; weighed: a scheduled task for the interactive user needs schtasks and a
+; task left to clean up; the shell's IShellDispatch2 through the System
+; plugin is far more code for the same result. Limits: when the installer
+; was elevated with another account's credentials (a standard user asked an
+; administrator), the manager starts for the desktop's user, who is the one
+; it protects; without a running explorer shell nothing starts, and the user
+; starts Vantakey from the Start menu instead.
+Function StartManagerAsUser
+  Exec '"$WINDIR\explorer.exe" "$INSTDIR\${MANAGER_EXE}"'
+FunctionEnd
+
+; The database folder "<ProgramData>\Vantakey" (vk2.dat lives there): every
+; user may create and replace its files, so a manager started without
+; elevation can save, whoever saved before. The same list the manager gives
+; the folder when it has to make it itself (common/access_lists.h); an
+; existing folder is left as it is.
+!define DATA_FOLDER_SDDL "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;BU)"
+
+Function MakeDataFolder
+  ; SetShellVarContext all: $APPDATA is the all-users ProgramData folder.
+  IfFileExists "$APPDATA\${PRODUCT}\*.*" 0 +3
+    DetailPrint "Database folder $APPDATA\${PRODUCT} exists; left as it is."
+    Return
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${DATA_FOLDER_SDDL}", i 1, *p .r1, p 0) i .r0'
+  ${If} $0 == 0
+    DetailPrint "Could not build the database folder's rights; the manager makes the folder at its first save."
+    Return
+  ${EndIf}
+  ; SECURITY_ATTRIBUTES on x64: nLength, padding, lpSecurityDescriptor, bInheritHandle, padding.
+  System::Call '*(i 24, i 0, p r1, i 0, i 0) p .r2'
+  System::Call 'kernel32::CreateDirectoryW(w "$APPDATA\${PRODUCT}", p r2) i .r0 ?e'
+  Pop $3
+  System::Free $2
+  System::Call 'kernel32::LocalFree(p r1)'
+  ${If} $0 == 0
+    DetailPrint "Could not make $APPDATA\${PRODUCT} (error $3); the manager makes it at its first save."
+  ${Else}
+    DetailPrint "Made the database folder $APPDATA\${PRODUCT}."
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
   ${IfNot} ${RunningX64}
     MessageBox MB_OK|MB_ICONSTOP "Vantakey needs a 64-bit version of Windows." /SD IDOK
@@ -169,6 +220,8 @@ Section "Vantakey (required)" SecMain
   SetOutPath "$INSTDIR\docs\screenshots"
   File "${STAGE}\docs\screenshots\*.png"
   SetOutPath "$INSTDIR"
+
+  Call MakeDataFolder
 
   CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\${MANAGER_EXE}" "" "$INSTDIR\${MANAGER_EXE}" 0
 
@@ -202,8 +255,8 @@ FunctionEnd
 Section "Uninstall"
   Call un.WaitForManagerExit
 
-  ; Only what was installed: the database vk2.dat in the Windows directory
-  ; holds the user's locks and system password and stays.
+  ; Only what was installed: the database folder $APPDATA\${PRODUCT} with
+  ; vk2.dat holds the users' locks and system password and stays.
   ; vkmanager.exe is gone already, vkhook32.exe and the two libraries too or
   ; at the next restart.
   Delete "$INSTDIR\README.md"

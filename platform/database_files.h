@@ -1,5 +1,6 @@
-// Port: the few file operations the lock store needs. The database lives in
-// the Windows directory and is always read whole and written whole.
+// Port: the few file and folder operations the lock store needs. The database
+// lives in the all-users application data folder (older installations kept it
+// in the Windows directory) and is always read whole and written whole.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +21,12 @@ enum class FileRead {
   Failed,   // it exists, or may, but could not be opened or read to its end
 };
 
+// Folders the system names for us, besides the Windows directory.
+enum class KnownFolder {
+  ProgramData,   // every user's application data (FOLDERID_ProgramData)
+  LocalAppData,  // this user's own, not roaming (FOLDERID_LocalAppData)
+};
+
 class DatabaseFiles {
  public:
   virtual ~DatabaseFiles() = default;
@@ -27,6 +34,16 @@ class DatabaseFiles {
   // As GetWindowsDirectoryA: writes the directory and its NUL into buffer and
   // returns its length; 0 on failure; the size needed when buffer is too small.
   virtual std::uint32_t windowsDirectory(char* buffer, std::uint32_t size) = 0;
+  // The same contract for a known folder (no backslash at the end).
+  virtual std::uint32_t knownFolder(KnownFolder folder, char* buffer, std::uint32_t size) = 0;
+
+  // True when a file or folder is there, readable or not.
+  virtual bool pathExists(const char* path) = 0;
+
+  // Creates a folder in which every user of the machine may create and
+  // replace files, whoever creates it and with whatever elevation. True when
+  // the folder exists afterwards; an existing folder is left as it is.
+  virtual bool makeSharedFolder(const char* path) = 0;
 
   // Replaces contents with the file's bytes (at most kMaxDatabaseFileBytes).
   // Anything but Read leaves contents empty: a read that fails part-way

@@ -2,12 +2,15 @@
 # Checks the installer end to end under Wine:
 #   1. builds the package (tools/package.sh; VK_PACKAGE_BUILD is passed on);
 #   2. installs it silently (/S) into a private Wine prefix and checks the
-#      files in C:\Program Files\Vantakey, the Start-menu shortcut and the
-#      uninstall key;
+#      files in C:\Program Files\Vantakey, the Start-menu shortcut, the
+#      uninstall key and the database folder C:\ProgramData\Vantakey, made
+#      by the installer with its own rights (Wine keeps no file ACLs; it turns
+#      the list into Unix permissions, where a list without an Everyone entry
+#      shows as no access for others);
 #   3. uninstalls silently (Uninstall.exe /S) while the installed manager runs:
 #      the uninstaller asks it to exit, and the files, the shortcut, the Run
-#      value "vk" and the uninstall key are gone while the user's database
-#      vk2.dat in the Windows directory is still there. A manager that cannot
+#      value "vk" and the uninstall key are gone while the users' database
+#      C:\ProgramData\Vantakey\vk2.dat is still there. A manager that cannot
 #      be asked (it is still in its first-run wizard) makes it give up. The
 #      32-bit hook host ends with the manager; either library, when still
 #      loaded in a program, is removed at the next restart. (Under Wine no
@@ -86,8 +89,23 @@ only_libraries_left() {
   done
 }
 
+# The users' database folder: the installer makes it when it is missing. A
+# database found here is put back at the end.
+DATA="$C/ProgramData/Vantakey"
+DATABASE="$DATA/vk2.dat"
+SAVED_DATABASE=""
+if [ -e "$DATABASE" ]; then SAVED_DATABASE="$(mktemp)"; cp "$DATABASE" "$SAVED_DATABASE"; fi
+# An older installation's copy would be taken over by every manager started
+# here; it is kept aside and put back at the end.
+OLDER_DATABASE="$C/windows/vk2.dat"
+SAVED_OLDER=""
+if [ -e "$OLDER_DATABASE" ]; then SAVED_OLDER="$(mktemp)"; mv "$OLDER_DATABASE" "$SAVED_OLDER"; fi
+# Others (Everyone) get nothing in the folder's list, so Wine gives others no
+# Unix permission bits; a folder made with the default list gets r-x.
+made_with_folder_rights() { [ -d "$DATA" ] && [ "$(( 0$(stat -c %a "$DATA") & 7 ))" = 0 ]; }
+
 # Leftovers from an earlier, failed run would make this one look good or bad.
-rm -rf "$INSTDIR" "$SHORTCUT"
+rm -rf "$INSTDIR" "$SHORTCUT" "$DATA"
 "$WINE" reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
 "$WINE" reg delete "$RUN_KEY" /v vk /f >/dev/null 2>&1
 
@@ -124,15 +142,6 @@ rm -rf "$ALT"
 # C:\vktest.
 "$WINE" reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
 
-# The user's database must outlive the uninstaller. A prepared one (system
-# password and locks) lets the installed manager start straight into its
-# tray, where the uninstaller can ask it to exit; a database found here is
-# put back afterwards.
-DATABASE="$C/windows/vk2.dat"
-SAVED_DATABASE=""
-if [ -e "$DATABASE" ]; then SAVED_DATABASE="$(mktemp)"; cp "$DATABASE" "$SAVED_DATABASE"; fi
-cp "$ROOT/tests/fixtures/store/three_locks.vk2.dat" "$DATABASE"
-
 say "installing silently"
 timeout "$DEADLINE" "$WINE" "$SETUP" /S
 rc=$?
@@ -141,6 +150,13 @@ check "files are in C:\\Program Files\\Vantakey" all_in "$INSTDIR"
 check "Start-menu shortcut Vantakey.lnk exists" [ -f "$SHORTCUT" ]
 check "uninstall key is registered" key_exists "$UNINSTALL_KEY"
 check "no Run value without the startup component" eval '! value_exists "$RUN_KEY" vk'
+check "the installer made C:\\ProgramData\\Vantakey with the folder's rights (mode $(stat -c %a "$DATA" 2>/dev/null))" \
+  made_with_folder_rights
+
+# The users' database must outlive the uninstaller. A prepared one (system
+# password and locks) lets the installed manager start straight into its
+# tray, where the uninstaller can ask it to exit.
+cp "$ROOT/tests/fixtures/store/three_locks.vk2.dat" "$DATABASE"
 
 # The startup component is off in a silent install; set the value the way it
 # (and the Options dialog) would, to see the uninstaller remove it.
@@ -177,8 +193,9 @@ fi
 check "Start-menu shortcut is gone" [ ! -e "$SHORTCUT" ]
 check "Run value vk is gone" eval '! value_exists "$RUN_KEY" vk'
 check "uninstall key is gone" eval '! key_exists "$UNINSTALL_KEY"'
-check "database vk2.dat is kept" [ -f "$DATABASE" ]
+check "database C:\\ProgramData\\Vantakey\\vk2.dat is kept" [ -f "$DATABASE" ]
 rm -f "$DATABASE"
 if [ -n "$SAVED_DATABASE" ]; then mv "$SAVED_DATABASE" "$DATABASE"; fi
+if [ -n "$SAVED_OLDER" ]; then mv "$SAVED_OLDER" "$OLDER_DATABASE"; fi
 
 finish

@@ -5,7 +5,7 @@
 #
 #   tools/run.sh
 #   tools/run.sh --database PASSWORD [WINDOW-TITLE...]
-#       first writes C:\windows\vk2.dat with that system password and one
+#       first writes C:\ProgramData\Vantakey\vk2.dat with that system password and one
 #       lock per title (exact title, same password, Close Window after three
 #       tries), replacing the one there
 #
@@ -62,8 +62,8 @@ trap 'exit 130' INT TERM
 if [ ${#database[@]} -gt 0 ]; then
   (cd "$BUILD/tests/e2e" && "$WINE" vk_e2e_tests.exe --child write_database "${database[@]}" </dev/null) ||
     { say "could not write vk2.dat" >&2; exit 1; }
-  say "wrote C:\\windows\\vk2.dat: system password \"${database[0]}\", $(( ${#database[@]} - 1 )) lock(s)"
-elif [ ! -f "$WINEPREFIX/drive_c/windows/vk2.dat" ]; then
+  say "wrote C:\\ProgramData\\Vantakey\\vk2.dat: system password \"${database[0]}\", $(( ${#database[@]} - 1 )) lock(s)"
+elif [ ! -f "$WINEPREFIX/drive_c/ProgramData/Vantakey/vk2.dat" ] && [ ! -f "$WINEPREFIX/drive_c/windows/vk2.dat" ]; then
   say "no vk2.dat in this prefix: the manager starts with its first-run wizard (system password,"
   say "secret question). To start with locks instead: tools/run.sh --database secret 'Untitled - Notepad'"
 fi

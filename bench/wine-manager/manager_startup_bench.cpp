@@ -11,6 +11,7 @@
 //   vk_manager_startup_bench.exe [--rounds N]
 #include <windows.h>
 #include <psapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -33,10 +34,14 @@ std::string besideThisProgram(const char* name) {
   return dir.substr(0, dir.find_last_of('\\') + 1) + name;
 }
 
+// Where the manager keeps "vk2.dat": "<ProgramData>\Vantakey" (made here
+// when missing, so the bench runs in a fresh prefix too).
 std::string databasePath() {
   char dir[MAX_PATH];
-  const UINT n = ::GetWindowsDirectoryA(dir, MAX_PATH);
-  return std::string(dir, n) + "\\vk2.dat";
+  if (!::SHGetSpecialFolderPathA(nullptr, dir, CSIDL_COMMON_APPDATA, FALSE)) return std::string();
+  std::string folder = std::string(dir) + "\\Vantakey";
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  return folder + "\\vk2.dat";
 }
 
 bool readFile(const std::string& path, std::vector<unsigned char>& bytes) {

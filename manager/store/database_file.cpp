@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "manager/store/database_location.h"
 #include "manager/store/file_fields.h"
 #include "manager/store/table_operations.h"
 #include "platform/dialog_view.h"
@@ -166,8 +167,9 @@ std::vector<unsigned char> encodeDatabase(const ManagerSettings& settings,
 
 LoadResult loadDatabase(DatabaseFiles& files, ManagerSettings& settings,
                         const LockTableView& table, DatabaseReadReport* report) {
-  const std::string path = databasePath(files, kDatabaseFileName);
-  // Without the directory nothing can be said about the file: it may well
+  // The current place, or an older one to take over (database_location.h).
+  const std::string path = databaseToLoad(files, kDatabaseFileName);
+  // Without a folder nothing can be said about the file: it may well
   // exist, so this is no first run.
   if (path.empty()) return LoadResult::Unreadable;
   std::vector<unsigned char> contents;
@@ -186,7 +188,9 @@ LoadResult loadDatabase(DatabaseFiles& files, ManagerSettings& settings,
 
 bool writeDatabaseImage(DatabaseFiles& files, const std::vector<unsigned char>& image) {
   if (image.empty()) return false;
-  const std::string path = databasePath(files, kDatabaseFileName);
+  // Always the current place, also right after a take-over from an older one.
+  if (!prepareDatabaseFolder(files)) return false;
+  const std::string path = currentDatabasePath(files, kDatabaseFileName);
   if (path.empty()) return false;
   return files.replaceFile(path.c_str(), image.data(), image.size());
 }

@@ -1,4 +1,4 @@
-// The lock database "vk2.dat" in the Windows directory: the manager's
+// The lock database "vk2.dat" (where it is: database_location.h): the manager's
 // settings followed by every lock of the table, rewritten whole on each save.
 //
 // Layout (no header, no padding, little-endian):
@@ -74,13 +74,15 @@ enum class LoadResult {
   Unreadable,  // it exists but could not be opened or read whole; nothing has changed
 };
 
-// Reads "vk2.dat" into settings and table. Runs after resetTableHeader, with
+// Reads "vk2.dat" into settings and table, from the current place or an
+// older one it is taken over from (database_location.h). Runs after resetTableHeader, with
 // an empty table. Only Missing may lead to the first-run path: an Unreadable
 // file still holds the user's password and locks.
 LoadResult loadDatabase(DatabaseFiles& files, ManagerSettings& settings,
                         const LockTableView& table, DatabaseReadReport* report = nullptr);
 
-// Replaces "vk2.dat" with the current state. Shows nothing: a caller that
+// Replaces "vk2.dat" in the current place with the current state, making
+// its folder first when it is missing. Shows nothing: a caller that
 // holds TableMutex takes the image with encodeDatabase under it, releases
 // it, and then calls writeDatabaseImage and reportSaveFailure. False when the
 // file was not replaced (the previous file is then intact), and when the

@@ -2,9 +2,13 @@
 
 #include <windows.h>
 
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include <string>
 
 #include "platform/win32/handle.h"
+#include "platform/win32/object_security.h"
 
 namespace vk {
 namespace win32 {
@@ -32,6 +36,48 @@ bool closeChecked(UniqueFile& file) { return ::CloseHandle(file.release()) != 0;
 
 std::uint32_t Win32DatabaseFiles::windowsDirectory(char* buffer, std::uint32_t size) {
   return ::GetWindowsDirectoryA(buffer, size);
+}
+
+std::uint32_t Win32DatabaseFiles::knownFolder(KnownFolder folder, char* buffer,
+                                              std::uint32_t size) {
+  const KNOWNFOLDERID& id =
+      folder == KnownFolder::ProgramData ? FOLDERID_ProgramData : FOLDERID_LocalAppData;
+  PWSTR wide = nullptr;
+  const HRESULT hr = ::SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &wide);
+  std::uint32_t result = 0;
+  if (SUCCEEDED(hr) && wide != nullptr) {
+    BOOL lossy = FALSE;
+    const int needed =
+        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, &lossy);
+    if (needed > 0 && !lossy) {
+      if (static_cast<std::uint32_t>(needed) > size) {
+        result = static_cast<std::uint32_t>(needed);
+      } else if (::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, buffer,
+                                       static_cast<int>(size), nullptr, &lossy) == needed &&
+                 !lossy) {
+        result = static_cast<std::uint32_t>(needed - 1);
+      }
+    }
+  }
+  // Freed whatever the result: the call may allocate even when it fails.
+  ::CoTaskMemFree(wide);
+  return result;
+}
+
+bool Win32DatabaseFiles::pathExists(const char* path) {
+  if (::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return true;
+  // Only "not there" is missing: a file we may not look at is still there.
+  const DWORD error = ::GetLastError();
+  return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+bool Win32DatabaseFiles::makeSharedFolder(const char* path) {
+  DataFolderSecurity security;
+  if (security.attributes() == nullptr) return false;
+  if (::CreateDirectoryA(path, security.attributes())) return true;
+  // Made meanwhile by another start or the installer: use it as it is.
+  const DWORD attributes = ::GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 FileRead Win32DatabaseFiles::readFile(const char* path, std::vector<unsigned char>& contents) {

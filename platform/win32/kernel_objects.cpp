@@ -4,6 +4,7 @@
 
 #include "common/lock_table.h"
 #include "platform/win32/handle.h"
+#include "platform/win32/object_security.h"
 
 namespace vk {
 
@@ -11,7 +12,10 @@ SectionMapping Win32KernelObjects::openSection(const char* name, std::uint32_t s
   SectionMapping m;
   // Pagefile-backed: zero-filled when this call creates it; an existing
   // section is opened at its own size whatever size is asked for.
-  win32::UniqueHandle section(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+  // The descriptor only counts when this call creates the section.
+  win32::SharedObjectSecurity security;
+  win32::UniqueHandle section(::CreateFileMappingA(INVALID_HANDLE_VALUE, security.attributes(),
+                                                   PAGE_READWRITE, 0,
                                                    size != 0 ? size : kSectionSize, name));
   if (!section) return m;
   void* view = ::MapViewOfFile(section.get(), FILE_MAP_WRITE, 0, 0, 0);
@@ -35,7 +39,8 @@ void Win32KernelObjects::closeSection(SectionMapping& mapping) {
 }
 
 KernelHandle Win32KernelObjects::createMutex(const char* name, bool initialOwner) {
-  return ::CreateMutexA(nullptr, initialOwner ? TRUE : FALSE, name);
+  win32::SharedObjectSecurity security;
+  return ::CreateMutexA(security.attributes(), initialOwner ? TRUE : FALSE, name);
 }
 
 WaitResult Win32KernelObjects::waitMutex(KernelHandle mutex, std::uint32_t timeoutMs) {

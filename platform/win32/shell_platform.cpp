@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win32/object_security.h"
+
 namespace vk {
 namespace win32 {
 namespace {
@@ -66,7 +68,10 @@ void Win32ShellPlatform::postOpenManagerRequest(WindowRef trayWindow) {
 }
 
 InstanceMutexResult Win32ShellPlatform::createInstanceMutex() {
-  instanceMutex_.reset(::CreateMutexA(nullptr, FALSE, kInstanceMutex));
+  // The same descriptor as the table's objects: a copy started elevated must
+  // not hide this mutex from an ordinary copy of the same user.
+  SharedObjectSecurity security;
+  instanceMutex_.reset(::CreateMutexA(security.attributes(), FALSE, kInstanceMutex));
   if (!instanceMutex_) return InstanceMutexResult::Failed;
   return ::GetLastError() == ERROR_ALREADY_EXISTS ? InstanceMutexResult::AlreadyExisted
                                                   : InstanceMutexResult::Created;

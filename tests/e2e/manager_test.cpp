@@ -4,7 +4,7 @@
 // The user's part is played from this process with the messages a click
 // would send; the list is read in the manager's own memory.
 //
-// Every test leaves "vk2.dat" in the Windows directory as it found it, and
+// Every test leaves "vk2.dat" (in "<ProgramData>\Vantakey") as it found it, and
 // ends every process it started.
 #include <windows.h>
 #include <commctrl.h>
@@ -60,7 +60,7 @@ constexpr int kMenuAbout = 40002;
 
 constexpr const char* kLockPassword = "open sesame";
 
-// Writes "vk2.dat" in the Windows directory for a manual try of the manager:
+// Writes "<ProgramData>\Vantakey\vk2.dat" for a manual try of the manager:
 //   vk_e2e_tests.exe --child write_database <system password> [<window title>...]
 // Each title gets a lock (exact title, Close Window after 3 tries, re-lock
 // after 5 minutes) whose password is the system password.
@@ -73,8 +73,10 @@ VK_E2E_CHILD_ROLE(write_database) {
     l.digest = digestOf(args[0].c_str());
     locks.push_back(l);
   }
-  return e2e::writeWholeFile(e2e::windowsFile("vk2.dat"), e2e::databaseImage(args[0].c_str(), locks)) ? e2e::ChildOk
-                                                                                                     : 1;
+  const std::string path = e2e::dataFile("vk2.dat");
+  const bool written =
+      e2e::makeFoldersFor(path) && e2e::writeWholeFile(path, e2e::databaseImage(args[0].c_str(), locks));
+  return written ? e2e::ChildOk : 1;
 }
 
 // ---- the fixture -----------------------------------------------------------------
@@ -140,8 +142,9 @@ TEST(ManagerProgram, IsAStaticGuiProgramWithItsResources) {
   EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
   const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   ASSERT_NE(imports.VirtualAddress, 0u);
-  const char* const system[] = {"KERNEL32.dll", "USER32.dll", "GDI32.dll", "ADVAPI32.dll",
-                                "SHELL32.dll",  "COMCTL32.dll", "msvcrt.dll"};
+  // ole32: CoTaskMemFree for the known-folder path of the database.
+  const char* const system[] = {"KERNEL32.dll", "USER32.dll",   "GDI32.dll",  "ADVAPI32.dll",
+                                "SHELL32.dll",  "COMCTL32.dll", "ole32.dll", "msvcrt.dll"};
   for (const auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name != 0;
        ++d) {
     const char* name = reinterpret_cast<const char*>(base + d->Name);

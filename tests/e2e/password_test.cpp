@@ -1,5 +1,5 @@
 // The system password in the real vkmanager.exe under Wine: the first-run
-// wizard from an empty Windows directory (and from an older "vk.dat"), the
+// wizard with no database (and from an older "vk.dat"), the
 // change-password wizard from the gate's "I lost my password..." and from the
 // menu, and the Options dialog with the Run value of the registry. Driven
 // from this process through the dialogs' own controls.
@@ -194,6 +194,7 @@ TEST_F(PasswordTest, FirstRunSetsThePasswordBeforeAnythingIsEnforcedAndCannotBeC
 }
 
 TEST_F(PasswordTest, AFileWithoutSystemPasswordLeadsToTheFirstRunWizard) {
+  ASSERT_TRUE(e2e::makeFoldersFor(databasePath_));
   ASSERT_TRUE(e2e::writeWholeFile(databasePath_, e2e::databaseImage(nullptr, {})));
   HWND wizard = startIntoFirstRun();
   ASSERT_NE(wizard, nullptr) << "a file whose password digest is zero did not lead to the first-run wizard";
@@ -245,6 +246,7 @@ TEST_F(PasswordTest, AnOlderDatabaseIsImportedEnforcedAndDeleted) {
 }
 
 TEST_F(PasswordTest, ALostPasswordIsReplacedAfterTheSecretAnswerInAnyLetterCase) {
+  ASSERT_TRUE(e2e::makeFoldersFor(databasePath_));
   ASSERT_TRUE(e2e::writeWholeFile(databasePath_, imageWithQuestion("Where was I born?", "ulm on the danube")));
   ASSERT_NO_FATAL_FAILURE(startManager());
   HWND gate = openGate();

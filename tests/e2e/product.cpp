@@ -1,6 +1,8 @@
 #include "product.h"
 
 #include <prsht.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <cstring>
 
@@ -211,6 +213,38 @@ std::string windowsFile(const char* name) {
   return std::string(dir, n) + "\\" + name;
 }
 
+namespace {
+
+std::string knownFolder(const KNOWNFOLDERID& id) {
+  PWSTR wide = nullptr;
+  std::string path;
+  if (SUCCEEDED(::SHGetKnownFolderPath(id, 0, nullptr, &wide))) {
+    char narrow[MAX_PATH * 2] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr);
+    path = narrow;
+  }
+  ::CoTaskMemFree(wide);
+  return path;
+}
+
+}  // namespace
+
+std::string dataFolder() { return knownFolder(FOLDERID_ProgramData) + "\\Vantakey"; }
+
+std::string dataFile(const char* name) { return dataFolder() + "\\" + name; }
+
+std::string virtualStoreFile(const char* name) {
+  return knownFolder(FOLDERID_LocalAppData) + "\\VirtualStore" + windowsFile(name).substr(2);
+}
+
+bool makeFoldersFor(const std::string& path) {
+  for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1)) {
+    const std::string folder = path.substr(0, at);
+    if (!::CreateDirectoryA(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  }
+  return true;
+}
+
 bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes) {
   bytes.clear();
   win32::UniqueFile f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -414,11 +448,19 @@ bool selectRows(HANDLE process, HWND list, const std::vector<int>& rows, UINT st
 
 void ManagerSession::SetUp() {
   ASSERT_EQ(trayWindowCount(), 0) << "a manager is running already";
-  databasePath_ = windowsFile("vk2.dat");
+  databasePath_ = dataFile("vk2.dat");
   hadDatabase_ = readWholeFile(databasePath_, savedDatabase_);
   olderPath_ = windowsFile("vk.dat");
   hadOlder_ = readWholeFile(olderPath_, savedOlder_);
   ::DeleteFileA(olderPath_.c_str());
+  // Older installations' copies of "vk2.dat" would be taken over whenever a
+  // test starts without one in the current place.
+  for (const std::string& path : {windowsFile("vk2.dat"), virtualStoreFile("vk2.dat")}) {
+    SetAside aside{path, {}, false};
+    aside.had = readWholeFile(path, aside.bytes);
+    ::DeleteFileA(path.c_str());
+    setAside_.push_back(aside);
+  }
   ASSERT_TRUE(table_.open(kernel_));
   mutex_ = kernel_.createMutex(kTableMutexName, false);
   ASSERT_NE(mutex_, nullptr);
@@ -431,10 +473,18 @@ void ManagerSession::TearDown() {
   }
   if (manager_.running()) manager_.terminate();
   if (hadDatabase_) {
-    EXPECT_TRUE(writeWholeFile(databasePath_, savedDatabase_));
+    EXPECT_TRUE(makeFoldersFor(databasePath_) && writeWholeFile(databasePath_, savedDatabase_));
   } else {
     ::DeleteFileA(databasePath_.c_str());
   }
+  for (const SetAside& aside : setAside_) {
+    if (aside.had) {
+      EXPECT_TRUE(makeFoldersFor(aside.path) && writeWholeFile(aside.path, aside.bytes)) << aside.path;
+    } else {
+      ::DeleteFileA(aside.path.c_str());
+    }
+  }
+  setAside_.clear();
   if (hadOlder_) {
     EXPECT_TRUE(writeWholeFile(olderPath_, savedOlder_));
   } else if (!olderPath_.empty()) {
@@ -445,6 +495,7 @@ void ManagerSession::TearDown() {
 }
 
 void ManagerSession::writeDatabase(const std::vector<FileLock>& locks, bool shutDownAtLogOff) {
+  ASSERT_TRUE(makeFoldersFor(databasePath_));
   ASSERT_TRUE(writeWholeFile(databasePath_, databaseImage(kSystemPassword, locks, shutDownAtLogOff)));
 }
 

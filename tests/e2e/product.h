@@ -165,6 +165,13 @@ bool readDialogHeader(HMODULE module, int id, DialogHeader& header);
 // ---- files -------------------------------------------------------------------------
 
 std::string windowsFile(const char* name);
+// "<ProgramData>\Vantakey", where the manager keeps "vk2.dat", and a file in it.
+std::string dataFolder();
+std::string dataFile(const char* name);
+// An older 32-bit manager's redirected copy of a Windows-directory file.
+std::string virtualStoreFile(const char* name);
+// Makes every folder on the way to path that is missing (default rights).
+bool makeFoldersFor(const std::string& path);
 bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes);
 bool writeWholeFile(const std::string& path, const std::vector<unsigned char>& bytes);
 
@@ -274,6 +281,7 @@ class ManagerSession : public testing::Test {
   LockRecord record(std::uint32_t i);
   std::uint32_t recordCount();
 
+  // "vk2.dat" in the current place.
   std::string databasePath_;
   bool hadDatabase_ = false;
   std::vector<unsigned char> savedDatabase_;
@@ -282,6 +290,14 @@ class ManagerSession : public testing::Test {
   std::string olderPath_;
   bool hadOlder_ = false;
   std::vector<unsigned char> savedOlder_;
+  // Older installations' "vk2.dat" (Windows directory, virtual store): kept
+  // aside like "vk.dat".
+  struct SetAside {
+    std::string path;
+    std::vector<unsigned char> bytes;
+    bool had;
+  };
+  std::vector<SetAside> setAside_;
   Win32KernelObjects kernel_;
   LockTableView table_;
   KernelHandle mutex_ = nullptr;

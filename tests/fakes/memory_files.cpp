@@ -13,9 +13,33 @@ std::uint32_t MemoryFiles::windowsDirectory(char* buffer, std::uint32_t size) {
   return n;
 }
 
+std::uint32_t MemoryFiles::knownFolder(KnownFolder folder, char* buffer, std::uint32_t size) {
+  const bool fails = folder == KnownFolder::ProgramData ? programDataFails : localAppDataFails;
+  if (fails) return 0;
+  const std::string& path = folder == KnownFolder::ProgramData ? programDataDir : localAppDataDir;
+  const std::uint32_t n = static_cast<std::uint32_t>(path.size());
+  if (n + 1 > size) return n + 1;
+  std::memcpy(buffer, path.c_str(), n + 1);
+  return n;
+}
+
+bool MemoryFiles::pathExists(const char* path) {
+  return files.count(path) != 0 || folders.count(path) != 0 || unreadable.count(path) != 0 ||
+         path == windowsDir ||
+         path == programDataDir || path == localAppDataDir;
+}
+
+bool MemoryFiles::makeSharedFolder(const char* path) {
+  log.push_back(std::string("make folder ") + path);
+  if (makeFolderFails) return false;
+  folders.insert(path);
+  return true;
+}
+
 FileRead MemoryFiles::readFile(const char* path, Bytes& contents) {
   contents.clear();
   log.push_back(std::string("read ") + path);
+  if (unreadable.count(path) != 0) return FileRead::Failed;
   auto it = files.find(path);
   if (it == files.end()) return FileRead::Missing;
   if (openForReadFails || readFailsPartWay) return FileRead::Failed;
@@ -31,6 +55,8 @@ bool MemoryFiles::replaceFile(const char* path, const unsigned char* data, std::
   const std::string temporary = std::string(path) + ".tmp";
   log.push_back("create " + temporary);
   if (createFails) return false;
+  const std::size_t slash = temporary.rfind('\\');
+  if (slash != std::string::npos && !pathExists(temporary.substr(0, slash).c_str())) return false;
   Bytes& out = files[temporary];
   out.clear();
   auto drop = [&] {
@@ -64,6 +90,16 @@ std::string MemoryFiles::pathOf(const char* name) const {
   std::string p = windowsDir;
   if (p.empty() || p.back() != '\\') p += '\\';
   return p + name;
+}
+
+std::string MemoryFiles::dataFolder() const { return programDataDir + "\\Vantakey"; }
+
+std::string MemoryFiles::dataPathOf(const char* name) const {
+  return dataFolder() + "\\" + name;
+}
+
+std::string MemoryFiles::virtualStorePathOf(const char* name) const {
+  return localAppDataDir + "\\VirtualStore" + pathOf(name).substr(2);
 }
 
 }  // namespace fakes

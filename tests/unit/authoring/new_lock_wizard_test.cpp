@@ -800,7 +800,7 @@ TEST_F(NewLockWizardTest, FinishAppendsTheLockInForceAndSavesUnderTheMutex) {
   EXPECT_EQ(0, r.failedTries);
   // Written with the table mutex free: window activations never wait for the disk.
   EXPECT_EQ((std::vector<bool>{false}), savedUnderMutex);
-  EXPECT_TRUE(files.exists(files.pathOf("vk2.dat")));
+  EXPECT_TRUE(files.exists(files.dataPathOf("vk2.dat")));
   EXPECT_FALSE(kernel.mutexHeld());
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_TRUE(pageBoxes.empty());

@@ -97,7 +97,7 @@ class ManagerHookHostTest : public ::testing::Test {
  protected:
   ManagerHookHostTest() {
     const PasswordDigest zero = {};
-    world.files.files[world.files.pathOf("vk2.dat")] =
+    world.files.files[world.files.dataPathOf("vk2.dat")] =
         Image().settings(digestOf("system"), "NONE", zero, "", "", 0, 2).b;
   }
 

@@ -56,7 +56,7 @@ class ManagerStartupTest : public ::testing::Test {
     };
   }
 
-  std::string vk2() const { return world.files.pathOf("vk2.dat"); }
+  std::string vk2() const { return world.files.dataPathOf("vk2.dat"); }
   std::string vk() const { return world.files.pathOf("vk.dat"); }
   unsigned char* section() { return world.kernel.section(kSectionName); }
   std::uint32_t headerWord(std::size_t offset) { return loadAt<std::uint32_t>(section() + offset); }
@@ -173,7 +173,7 @@ TEST_F(ManagerStartupTest, AnUnreadableDatabaseIsReportedAndNeitherReplacedNorSe
   for (const auto& c : cases) {
     FakeManagerWorld w;
     const Bytes file = databaseWith(digestOf("system"));
-    w.files.files[w.files.pathOf("vk2.dat")] = file;
+    w.files.files[w.files.dataPathOf("vk2.dat")] = file;
     w.files.files[w.files.pathOf("vk.dat")] = olderDatabase();
     w.files.openForReadFails = c.openFails;
     w.files.readFailsPartWay = c.readFailsPartWay;
@@ -185,7 +185,7 @@ TEST_F(ManagerStartupTest, AnUnreadableDatabaseIsReportedAndNeitherReplacedNorSe
     EXPECT_EQ(kBoxOk | kBoxIconError, w.boxes.shown[0].style);
     EXPECT_FALSE(w.log.contains("first-run wizard")) << c.name;
     EXPECT_EQ(0, w.files.replaceCalls) << c.name;
-    EXPECT_EQ(file, w.files.files[w.files.pathOf("vk2.dat")]) << c.name;
+    EXPECT_EQ(file, w.files.files[w.files.dataPathOf("vk2.dat")]) << c.name;
     EXPECT_TRUE(w.files.exists(w.files.pathOf("vk.dat"))) << c.name << ": no import either";
     EXPECT_TRUE(w.system.installedHooks.empty()) << c.name;
     EXPECT_FALSE(w.log.contains("NIM_ADD")) << c.name;
@@ -276,7 +276,7 @@ TEST_F(ManagerStartupTest, ASectionThatCannotBeMappedIsReportedAndNothingIsWritt
                               ports.dialogRunner, ports.dialogs, ports.frame,
                               ports.toolbar,      ports.list,    ports.clock, ports.shell,
                               ports.hookHost};
-    w.files.files[w.files.pathOf("vk2.dat")] = databaseWith(digestOf("system"));
+    w.files.files[w.files.dataPathOf("vk2.dat")] = databaseWith(digestOf("system"));
 
     EXPECT_EQ(kExitSectionFailed, runManager(failingPorts)) << failing;
     ASSERT_EQ(1u, w.boxes.shown.size()) << failing;

@@ -156,7 +156,7 @@ TEST(OlderImportPrefixes, EveryTruncatedPrefixImportsWhatWasWhole) {
     std::uint32_t whole = 0;
     for (std::size_t end : entryEnds) whole += n >= end ? 1 : 0;
     EXPECT_EQ(whole, table.recordCount());
-    EXPECT_TRUE(files.exists(files.pathOf("vk2.dat")));
+    EXPECT_TRUE(files.exists(files.dataPathOf("vk2.dat")));
     EXPECT_FALSE(files.exists(files.pathOf("vk.dat")));
   }
 }

@@ -100,7 +100,7 @@ class StoreTest : public ::testing::Test {
     resetTableHeader(kernel.section());
   }
 
-  std::string vk2Path() const { return files.pathOf("vk2.dat"); }
+  std::string vk2Path() const { return files.dataPathOf("vk2.dat"); }
   std::string vkPath() const { return files.pathOf("vk.dat"); }
 
   void addSample(const char* title, std::uint16_t action = CloseWindow) {
