@@ -1,6 +1,5 @@
 #include "gate/win32/window_system_win32.h"
 
-#include <cstdlib>
 #include <ctime>
 
 #include "gate/lock_prompt.h"
@@ -34,6 +33,16 @@ constexpr UINT kShutdownFlags = EWX_SHUTDOWN | EWX_FORCE;
 static_assert(kShutdownFlags == 5, "shut down, do not wait for applications");
 
 }  // namespace
+
+std::uint32_t Win32WindowSystem::processOf(WindowRef window) {
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(hwndOf(window), &process);
+  return static_cast<std::uint32_t>(process);
+}
+
+WindowRef Win32WindowSystem::owner(WindowRef window) {
+  return reinterpret_cast<WindowRef>(::GetWindow(hwndOf(window), GW_OWNER));
+}
 
 bool Win32WindowSystem::isChild(WindowRef window) {
   return (static_cast<DWORD>(::GetWindowLongA(hwndOf(window), GWL_STYLE)) & WS_CHILD) != 0;
@@ -109,10 +118,6 @@ void Win32WindowSystem::shutdownComputer() {
 }
 
 std::int32_t Win32WindowSystem::now() { return static_cast<std::int32_t>(std::time(nullptr)); }
-
-void Win32WindowSystem::seedRandom(std::uint32_t seed) { std::srand(seed); }
-
-int Win32WindowSystem::random() { return std::rand(); }
 
 int Win32WindowSystem::showLockPrompt(const PromptParam& param, DialogLogic& logic) {
   win32::DialogBinding binding(logic, kPromptParamProperty, const_cast<PromptParam*>(&param));
