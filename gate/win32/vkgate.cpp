@@ -25,7 +25,10 @@ HHOOK hookOf(std::uint32_t handle) { return reinterpret_cast<HHOOK>(static_cast<
 
 vk::WindowRef windowOf(HWND w) { return reinterpret_cast<vk::WindowRef>(w); }
 
-// Keeps the host's last-error value across one hook call.
+// Keeps the host's last-error value across one hook call, and across the
+// entry point: Windows loads the library in the middle of one of the host's
+// own calls (its first hook event), and creating "Vantak" and the section
+// leaves ERROR_ALREADY_EXISTS behind, a refused release ERROR_NOT_OWNER.
 class LastErrorKeeper {
  public:
   LastErrorKeeper() noexcept : saved_(::GetLastError()) {}
@@ -65,6 +68,7 @@ extern "C" LRESULT CALLBACK vkgateCallWndRetHook(int code, WPARAM wParam, LPARAM
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) noexcept {
   (void)reserved;
+  LastErrorKeeper keeper;
   switch (reason) {
     case DLL_PROCESS_ATTACH:
       gWindows.setModule(module);
