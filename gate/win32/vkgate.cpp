@@ -66,9 +66,20 @@ extern "C" LRESULT CALLBACK vkgateCallWndRetHook(int code, WPARAM wParam, LPARAM
   return ::CallNextHookEx(hookOf(gState.callWndRetHook), code, wParam, lParam);
 }
 
+#if defined(__MINGW32__)
+// The library's entry point (linked with -e): the runtime's start-up code
+// (static constructors, TLS, on 32 bits the frame registration that looks for
+// a libgcc DLL by name) runs before DllMain and may set an error of its own.
+extern "C" BOOL WINAPI DllMainCRTStartup(HANDLE module, DWORD reason, LPVOID reserved);
+extern "C" BOOL WINAPI vkgateEntry(HANDLE module, DWORD reason, LPVOID reserved) noexcept {
+  LastErrorKeeper keeper;
+  return DllMainCRTStartup(module, reason, reserved);
+}
+#endif
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) noexcept {
   (void)reserved;
-  LastErrorKeeper keeper;
+  LastErrorKeeper keeper;  // creating the named objects sets errors
   switch (reason) {
     case DLL_PROCESS_ATTACH:
       gWindows.setModule(module);
