@@ -118,9 +118,10 @@ bool mayConcern(const LockTableView& view, const Capture& capture, std::uint32_t
 
 // From the wait for the mutex to the final writes after the prompt, for the
 // first record from `from` on that concerns the window. `t` is the time the
-// check goes by, taken before the wait.
+// check goes by, taken before the wait. A foreign window (another process's)
+// is decided but never acted on.
 Step enforceFirstMatch(GateState& state, WindowSystem& windows, WindowRef window, CheckCause cause,
-                       const Capture& capture, std::int32_t t, std::uint32_t from,
+                       bool foreign, const Capture& capture, std::int32_t t, std::uint32_t from,
                        std::uint32_t& next) {
   KernelObjects& kernel = *state.kernel;
   const LockTableView& view = state.view;
@@ -130,7 +131,7 @@ Step enforceFirstMatch(GateState& state, WindowSystem& windows, WindowRef window
     // The table is stuck (7000 ms are up). The window matched an enabled lock
     // a moment ago, so it is not let through unchecked: keep it minimized and
     // change nothing.
-    refuseMinimized(windows, window, cause);
+    if (!foreign) refuseMinimized(windows, window, cause);
     return Step::HoldBack;
   }
   // The lock-free read may have seen a record half rewritten (an edit in
@@ -146,7 +147,7 @@ Step enforceFirstMatch(GateState& state, WindowSystem& windows, WindowRef window
   if (record.promptBusy() != 0) {
     if (inspectClaim(kernel, state.claims, record) == ClaimStatus::Busy) {
       lock.unlock();
-      refuseMinimized(windows, window, cause);
+      if (!foreign) refuseMinimized(windows, window, cause);
       return Step::HoldBack;
     }
     // Left behind by a prompt whose process or thread is gone.
@@ -156,6 +157,13 @@ Step enforceFirstMatch(GateState& state, WindowSystem& windows, WindowRef window
   if (stillOpen(t, record.unlockedAt(), record.relockSeconds())) {
     record.setUnlockedAt(t);  // every pass starts the period again
     return Step::EndScan;
+  }
+
+  if (foreign) {
+    // It cannot be hidden or prompted for from here; refusing the activation
+    // keeps it out of reach, and the library in its own process asks for the
+    // password at its next activation there.
+    return Step::HoldBack;
   }
 
   Claim claim;
@@ -262,10 +270,12 @@ bool gateReady(const GateState& state) {
 
 Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window, CheckCause cause) {
   if (window == kNoWindow) return Verdict::Pass;
-  // Another process's window is that process's library's to guard; a hook of
-  // the other bitness runs here on the installing thread, and acting on the
-  // window from here would answer for the wrong process.
-  if (windows.processOf(window) != state.processId) return Verdict::Pass;
+  // A window of another process is never acted on from here: a hook of the
+  // other bitness runs on the thread that installed it, and a thread joined to
+  // another's input activates that thread's windows in its own hook. Hiding,
+  // minimizing or prompting would happen in the wrong process; the verdict
+  // still stands, so such an activation of a held window is refused.
+  const bool foreign = windows.processOf(window) != state.processId;
   if (!gateReady(state) || windows.isChild(window)) return Verdict::Pass;
 
   // The buffers stay valid for the whole check, the prompt included.
@@ -289,7 +299,8 @@ Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window, C
       if (isOwnWindow(windows, window)) return Verdict::Pass;
     }
     std::uint32_t next = from + 1;
-    switch (enforceFirstMatch(state, windows, window, cause, capture, windows.now(), from, next)) {
+    switch (enforceFirstMatch(state, windows, window, cause, foreign, capture, windows.now(), from,
+                              next)) {
       case Step::EndScan:
         return Verdict::Pass;
       case Step::HoldBack:

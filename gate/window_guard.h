@@ -85,9 +85,12 @@ enum class CheckCause {
 };
 
 // The check itself, for a window about to be activated or just retitled. A
-// window of another process passes untouched: Windows runs a hook of the
-// other bitness on the thread that installed it, and the window is guarded by
-// the library loaded in its own process.
+// window of another process (a hook of the other bitness runs on the thread
+// that installed it; a thread joined to another's input activates that
+// thread's windows under its own hooks) is decided but never acted on: no
+// hide, minimize, close or prompt from here, and no claim. Its activation is
+// refused while its lock is Locked or Prompting; the library in its own
+// process does the rest.
 Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window,
                     CheckCause cause = CheckCause::Activation);
 

@@ -506,22 +506,60 @@ TEST_F(GateTest, ChildWindowsAndNullHandlesPassWhateverTheLocksSay) {
   EXPECT_EQ(checkWindow(gate, desk, desk.addWindow("Payroll")), Verdict::HoldBack);
 }
 
-// Windows runs a hook of the other bitness on the thread that installed it,
-// so a call can arrive for a window of another process: the library loaded
-// in that process guards it, and this one leaves it alone.
-TEST_F(GateTest, AWindowOfAnotherProcessIsPassedOnUntouched) {
-  addLock({"", "", nullptr});  // matches every window and holds it back at once
+// A call can arrive for a window of another process: Windows runs a hook of
+// the other bitness on the thread that installed it, and a thread joined to
+// another's input activates that thread's windows under its own hooks. Such
+// a window is never acted on from here, but a held one stays refused.
+struct ForeignWindowCase {
+  const char* name;
+  void (*arrange)(GateTest&, std::uint32_t record, WindowRef w);
+  Verdict verdict;
+};
+
+class WindowsOfAnotherProcess : public GateTest,
+                                public ::testing::WithParamInterface<ForeignWindowCase> {};
+
+TEST_P(WindowsOfAnotherProcess, AreDecidedButNeverActedOn) {
+  const std::uint32_t i = addLock({"Payroll", "", "secret"});
   const WindowRef w = desk.addWindow("Payroll");
   desk.window(w).otherProcess = true;
-  EXPECT_EQ(cbtHookVerdict(gate, desk, kCbtActivate, w), Verdict::Pass);
-  EXPECT_EQ(callWndRetVerdict(gate, desk, 0, kMessageSetText, w), Verdict::Pass);
-  EXPECT_EQ(kernel.totalWaits(), 0);
-  EXPECT_TRUE(desk.challenges.empty());
+  GetParam().arrange(*this, i, w);
+  const std::uint8_t busyBefore = record(i).promptBusy();
+  const int handlesBefore = kernel.openHandles();
+  desk.user.entersPassword("secret");
+
+  EXPECT_EQ(cbtHookVerdict(gate, desk, kCbtActivate, w), GetParam().verdict);
+  EXPECT_EQ(callWndRetVerdict(gate, desk, 0, kMessageSetText, w), GetParam().verdict);
   EXPECT_TRUE(commands(w).empty());
-  // The same window as one of this process's is held back.
-  desk.window(w).otherProcess = false;
-  EXPECT_EQ(checkWindow(gate, desk, w), Verdict::HoldBack);
+  EXPECT_TRUE(desk.prompts.empty());
+  EXPECT_EQ(record(i).promptBusy(), busyBefore);
+  EXPECT_EQ(kernel.openHandles(), handlesBefore) << "a claim marker was made";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Gate, WindowsOfAnotherProcess,
+    ::testing::Values(
+        ForeignWindowCase{"Locked", [](GateTest&, std::uint32_t, WindowRef) {}, Verdict::HoldBack},
+        ForeignWindowCase{"Prompting",
+                          [](GateTest& g, std::uint32_t i, WindowRef) {
+                            g.leaveForeignClaim(i, 900);
+                            g.kernel.otherProcessOwns(markerName(900));
+                          },
+                          Verdict::HoldBack},
+        ForeignWindowCase{"Open",
+                          [](GateTest& g, std::uint32_t i, WindowRef) {
+                            g.record(i).setUnlockedAt(g.desk.clock - 10);
+                          },
+                          Verdict::Pass},
+        ForeignWindowCase{"AnswersTheChallenge",
+                          [](GateTest& g, std::uint32_t, WindowRef w) {
+                            g.desk.window(w).answersChallenge = true;
+                          },
+                          Verdict::Pass},
+        ForeignWindowCase{"MatchesNoLock",
+                          [](GateTest& g, std::uint32_t, WindowRef w) { g.desk.window(w).title = "Budget"; },
+                          Verdict::Pass}),
+    [](const ::testing::TestParamInfo<ForeignWindowCase>& p) { return std::string(p.param.name); });
 
 TEST_F(GateTest, AnEmptyTableLetsEveryWindowPassUnchallenged) {
   EXPECT_EQ(activate(desk.addWindow("Payroll")), Verdict::Pass);
