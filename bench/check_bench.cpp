@@ -23,6 +23,7 @@ class QuietWindows final : public WindowSystem {
   std::uint32_t processOf(WindowRef) override { return kProcess; }
   bool isChild(WindowRef) override { return false; }
   WindowRef owner(WindowRef) override { return kNoWindow; }
+  bool otherBitness(WindowRef) override { return false; }
   void title(WindowRef, char* buffer, int bufferLength) override { copy(kWindowTitle, buffer, bufferLength); }
   void className(WindowRef, char* buffer, int bufferLength) override {
     copy(kWindowClass, buffer, bufferLength);

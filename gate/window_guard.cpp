@@ -270,11 +270,13 @@ bool gateReady(const GateState& state) {
 
 Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window, CheckCause cause) {
   if (window == kNoWindow) return Verdict::Pass;
-  // A window of another process is never acted on from here: a hook of the
-  // other bitness runs on the thread that installed it, and a thread joined to
-  // another's input activates that thread's windows in its own hook. Hiding,
-  // minimizing or prompting would happen in the wrong process; the verdict
-  // still stands, so such an activation of a held window is refused.
+  // A window of another process is never acted on from here: hiding,
+  // minimizing or prompting would happen in the wrong process. Two ways lead
+  // here. A hook of the other bitness runs on the thread that installed it;
+  // the library of the window's own bitness guards it, so the call is passed
+  // on untouched. A thread joined to another's input activates that thread's
+  // windows under its own hooks; then this library is the only one asked, and
+  // a held window's activation is refused, without acting on it.
   const bool foreign = windows.processOf(window) != state.processId;
   if (!gateReady(state) || windows.isChild(window)) return Verdict::Pass;
 
@@ -295,6 +297,7 @@ Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window, C
   while (mayConcern(view, capture, from)) {
     // Once per check: the answer does not depend on the lock.
     if (!challenged) {
+      if (foreign && windows.otherBitness(window)) return Verdict::Pass;
       challenged = true;
       if (isOwnWindow(windows, window)) return Verdict::Pass;
     }

@@ -85,12 +85,12 @@ enum class CheckCause {
 };
 
 // The check itself, for a window about to be activated or just retitled. A
-// window of another process (a hook of the other bitness runs on the thread
-// that installed it; a thread joined to another's input activates that
-// thread's windows under its own hooks) is decided but never acted on: no
-// hide, minimize, close or prompt from here, and no claim. Its activation is
-// refused while its lock is Locked or Prompting; the library in its own
-// process does the rest.
+// window of another process is never acted on: no hide, minimize, close or
+// prompt from here, and no claim. Of the other bitness (a hook call Windows
+// runs on the thread that installed the hook) it passes untouched: the
+// library of its own bitness guards it. Of the same bitness (a thread joined
+// to another's input activating that thread's window) it is decided, and its
+// activation refused while its lock is Locked or Prompting.
 Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window,
                     CheckCause cause = CheckCause::Activation);
 

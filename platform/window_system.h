@@ -29,6 +29,9 @@ class WindowSystem {
   virtual bool isChild(WindowRef window) = 0;
   // The window's owner (GetWindow with GW_OWNER); kNoWindow when it has none.
   virtual WindowRef owner(WindowRef window) = 0;
+  // The window's process runs with the other bitness (32-bit under a 64-bit
+  // library or the reverse). False when that cannot be told.
+  virtual bool otherBitness(WindowRef window) = 0;
   // Copy the window's title / class name into buffer, at most bufferLength - 1
   // characters and the NUL (the check passes 255 with a 256-byte buffer). The
   // buffer holds the empty string when the text cannot be read.

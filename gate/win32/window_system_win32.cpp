@@ -44,6 +44,21 @@ WindowRef Win32WindowSystem::owner(WindowRef window) {
   return reinterpret_cast<WindowRef>(::GetWindow(hwndOf(window), GW_OWNER));
 }
 
+bool Win32WindowSystem::otherBitness(WindowRef window) {
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(hwndOf(window), &process);
+  win32::UniqueHandle theirs(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+  if (!theirs.valid()) return false;
+  // Under WOW64 a 32-bit process reports TRUE and a 64-bit one FALSE; on a
+  // 32-bit system both report FALSE.
+  BOOL theirsWow64 = FALSE;
+  BOOL oursWow64 = FALSE;
+  if (!::IsWow64Process(theirs.get(), &theirsWow64) || !::IsWow64Process(::GetCurrentProcess(), &oursWow64)) {
+    return false;
+  }
+  return (theirsWow64 != FALSE) != (oursWow64 != FALSE);
+}
+
 bool Win32WindowSystem::isChild(WindowRef window) {
   return (static_cast<DWORD>(::GetWindowLongA(hwndOf(window), GWL_STYLE)) & WS_CHILD) != 0;
 }

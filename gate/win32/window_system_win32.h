@@ -17,6 +17,7 @@ class Win32WindowSystem final : public WindowSystem {
   std::uint32_t processOf(WindowRef window) override;
   bool isChild(WindowRef window) override;
   WindowRef owner(WindowRef window) override;
+  bool otherBitness(WindowRef window) override;
   void title(WindowRef window, char* buffer, int bufferLength) override;
   void className(WindowRef window, char* buffer, int bufferLength) override;
   bool challenge(WindowRef window, std::uint32_t t, std::uint32_t r, std::uint32_t& reply) override;

@@ -113,6 +113,12 @@ WindowRef FakeDesktop::owner(WindowRef window) {
   return it == windows_.end() ? kNoWindow : it->second.owner;
 }
 
+bool FakeDesktop::otherBitness(WindowRef window) {
+  watch("otherBitness");
+  auto it = windows_.find(window);
+  return it != windows_.end() && it->second.otherProcess && it->second.otherBitness;
+}
+
 bool FakeDesktop::isChild(WindowRef window) {
   watch("isChild");
   auto it = windows_.find(window);

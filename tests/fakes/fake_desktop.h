@@ -48,8 +48,10 @@ struct FakeWindow {
   std::function<void()> whenChallenged;
   // The owner window (GW_OWNER); kNoWindow for none.
   WindowRef owner = kNoWindow;
-  // Belongs to another process of the desktop.
+  // Belongs to another process of the desktop, and that process runs with the
+  // other bitness.
   bool otherProcess = false;
+  bool otherBitness = false;
   int closeRequests = 0;
   std::vector<WindowCommand> commands;
   // Set for a running lock prompt: it answers through its logic.
@@ -170,6 +172,7 @@ class FakeDesktop : public WindowSystem {
   std::uint32_t processOf(WindowRef window) override;
   bool isChild(WindowRef window) override;
   WindowRef owner(WindowRef window) override;
+  bool otherBitness(WindowRef window) override;
   void title(WindowRef window, char* buffer, int bufferLength) override;
   void className(WindowRef window, char* buffer, int bufferLength) override;
   bool challenge(WindowRef window, std::uint32_t t, std::uint32_t r, std::uint32_t& reply) override;

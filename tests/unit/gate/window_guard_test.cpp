@@ -506,15 +506,30 @@ TEST_F(GateTest, ChildWindowsAndNullHandlesPassWhateverTheLocksSay) {
   EXPECT_EQ(checkWindow(gate, desk, desk.addWindow("Payroll")), Verdict::HoldBack);
 }
 
-// A call can arrive for a window of another process: Windows runs a hook of
-// the other bitness on the thread that installed it, and a thread joined to
-// another's input activates that thread's windows under its own hooks. Such
-// a window is never acted on from here, but a held one stays refused.
+// A thread joined to another's input activates that thread's windows under
+// its own hooks: the call arrives here for a window of another process of
+// the same bitness. Such a window is never acted on from here, but a held one
+// stays refused (no other library is asked).
 struct ForeignWindowCase {
   const char* name;
   void (*arrange)(GateTest&, std::uint32_t record, WindowRef w);
   Verdict verdict;
 };
+
+// A hook of the other bitness is run on the thread that installed it: the
+// library of the window's own bitness guards the window, so the call is
+// passed on untouched, whatever the lock says.
+TEST_F(GateTest, AWindowOfTheOtherBitnessIsPassedOnUntouched) {
+  addLock({"Payroll", "", nullptr});  // holds back every matching window at once
+  const WindowRef w = desk.addWindow("Payroll");
+  desk.window(w).otherProcess = true;
+  desk.window(w).otherBitness = true;
+  EXPECT_EQ(cbtHookVerdict(gate, desk, kCbtActivate, w), Verdict::Pass);
+  EXPECT_EQ(callWndRetVerdict(gate, desk, 0, kMessageSetText, w), Verdict::Pass);
+  EXPECT_TRUE(desk.challenges.empty());
+  EXPECT_EQ(kernel.totalWaits(), 0);
+  EXPECT_TRUE(commands(w).empty());
+}
 
 class WindowsOfAnotherProcess : public GateTest,
                                 public ::testing::WithParamInterface<ForeignWindowCase> {};
