@@ -20,7 +20,10 @@ constexpr const char* kWindowClass = "OpusApp";
 // Answers like an ordinary top-level window and otherwise does nothing.
 class QuietWindows final : public WindowSystem {
  public:
+  std::uint32_t processOf(WindowRef) override { return kProcess; }
   bool isChild(WindowRef) override { return false; }
+  WindowRef owner(WindowRef) override { return kNoWindow; }
+  bool otherBitness(WindowRef) override { return false; }
   void title(WindowRef, char* buffer, int bufferLength) override { copy(kWindowTitle, buffer, bufferLength); }
   void className(WindowRef, char* buffer, int bufferLength) override {
     copy(kWindowClass, buffer, bufferLength);
@@ -39,10 +42,9 @@ class QuietWindows final : public WindowSystem {
   void postClose(WindowRef) override {}
   void shutdownComputer() override {}
   std::int32_t now() override { return 1700000000; }
-  void seedRandom(std::uint32_t) override {}
-  int random() override { return 1; }
   int showLockPrompt(const PromptParam&, DialogLogic&) override { return 0; }
 
+  static constexpr std::uint32_t kProcess = 1;
   int challenges = 0;
 
  private:
@@ -82,7 +84,7 @@ void fillTable(const LockTableView& view) {
 void BM_CheckWindowMatchingNoneOfSixtyLocks(benchmark::State& state) {
   fakes::FakeKernel kernel;
   GateState gate;
-  gateProcessAttach(gate, kernel, nullptr, 1);
+  gateProcessAttach(gate, kernel, nullptr, QuietWindows::kProcess);
   fillTable(gate.view);
   QuietWindows windows;
   const WindowRef window = 0x1234;

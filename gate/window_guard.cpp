@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "gate/challenge_random.h"
 #include "gate/lock_prompt.h"
 #include "gate/title_match.h"
 
@@ -9,17 +10,11 @@ namespace vk {
 
 namespace {
 
-// rand() gives 0 about once in 32768 draws; a few more draws make a zero
-// practically impossible, and the last resort keeps the division defined.
-constexpr int kChallengeDraws = 16;
-
-std::uint32_t drawChallenge(WindowSystem& windows) {
-  std::uint32_t r = 0;
-  for (int k = 0; k < kChallengeDraws && r == 0; ++k) {
-    r = static_cast<std::uint32_t>(windows.random());
-  }
-  return r != 0 ? r : 1u;
-}
+// How far up an owner chain the challenge goes. The system's own boxes sit
+// one step below the dialog that answers (the prompt's "Invalid Password"
+// box, a box of the manager's password gate); the bound keeps an odd chain
+// from costing more than a few sends.
+constexpr int kOwnerChainLimit = 4;
 
 // The re-lock period, as a signed 32-bit difference (wraps rather than
 // overflowing).
@@ -68,6 +63,26 @@ void refuseMinimized(WindowSystem& windows, WindowRef window, CheckCause cause) 
   }
 }
 
+// The system's own password dialogs answer the challenge; that lets the
+// prompt through while its lock is Prompting. A window they own (the prompt's
+// "Invalid Password" box, a box of the manager's gate) passes with them: it
+// carries a title of its own that a lock may match, and refusing it would
+// leave its owner disabled under a box nobody can reach. Sent without the
+// table mutex: it reads nothing from the table, and for a window of the
+// calling thread it is a direct call into the host's window procedure.
+bool isOwnWindow(WindowSystem& windows, WindowRef window) {
+  const auto t = static_cast<std::uint32_t>(windows.now());
+  ChallengeRandom random(t);
+  WindowRef w = window;
+  for (int step = 0; step <= kOwnerChainLimit && w != kNoWindow; ++step) {
+    const std::uint32_t r = random.nextNonZero();
+    std::uint32_t reply = 0;
+    if (windows.challenge(w, t, r, reply) && reply == challengeAnswer(t, r)) return true;
+    w = windows.owner(w);
+  }
+  return false;
+}
+
 enum class Step {
   NextRecord,  // go on with the record after this one (or `next`)
   EndScan,     // the window passes
@@ -81,47 +96,64 @@ struct Capture {
   std::size_t titleLength;
   std::size_t classLength;
 
-  bool matches(const RecordRef& record) const {
-    return recordMatches(record, title, titleLength, className, classLength);
+  bool concerns(const RecordRef& record) const {
+    return record.enabled() != 0 &&
+           recordMatches(record, title, titleLength, className, classLength);
   }
 };
 
-// One record that matched on the lock-free read: everything from the wait for
-// the mutex to the final writes after the prompt.
-Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window, CheckCause cause,
-                   const Capture& capture, std::uint32_t i, std::uint32_t& next) {
+// The common path: no mutex; the count, the enabled byte and the match are
+// read in place. Only tells whether some record from `from` on may concern
+// the window; the mutex decides which one does.
+//
+// Such a read can be torn while the manager rewrites a record (it holds the
+// mutex for that). Once a record matches here, everything from `from` on is
+// read again under the mutex, so a rewrite cannot make that scan skip a lock
+// (see enforceFirstMatch). When no record matches here, the window passes
+// without the mutex: a record whose title, class or wildcard flag was being
+// rewritten at that very moment, and matched the window both before and
+// after, lets that one activation or retitle through; the window's next one
+// is checked against the finished record.
+bool mayConcern(const LockTableView& view, const Capture& capture, std::uint32_t from) {
+  const std::uint32_t n = view.usableRecordCount();
+  for (std::uint32_t i = from; i < n; ++i) {
+    if (capture.concerns(view.record(i))) return true;
+  }
+  return false;
+}
+
+// From the wait for the mutex to the final writes after the prompt, for the
+// first record from `from` on that concerns the window. `t` is the time the
+// check goes by, taken before the wait. A foreign window (another process's)
+// is decided but never acted on.
+Step enforceFirstMatch(GateState& state, WindowSystem& windows, WindowRef window, CheckCause cause,
+                       bool foreign, const Capture& capture, std::int32_t t, std::uint32_t from,
+                       std::uint32_t& next) {
   KernelObjects& kernel = *state.kernel;
   const LockTableView& view = state.view;
-  next = i + 1;
 
   TableLock lock(kernel, state.tableMutex);
   if (!lock.held()) {
     // The table is stuck (7000 ms are up). The window matched an enabled lock
     // a moment ago, so it is not let through unchecked: keep it minimized and
     // change nothing.
-    refuseMinimized(windows, window, cause);
+    if (!foreign) refuseMinimized(windows, window, cause);
     return Step::HoldBack;
   }
-  // The lock-free read may have seen a record that was being changed.
-  if (i >= view.usableRecordCount()) return Step::NextRecord;
+  // The lock-free read may have seen a record half rewritten (an edit in
+  // progress) or missed one that a delete moved down past it: look again from
+  // where that scan started, now that every record is whole.
+  const std::uint32_t n = view.usableRecordCount();
+  std::uint32_t i = from;
+  while (i < n && !capture.concerns(view.record(i))) ++i;
+  if (i >= n) return Step::EndScan;
+  next = i + 1;
   RecordRef record = view.record(i);
-  if (record.enabled() == 0 || !capture.matches(record)) return Step::NextRecord;
-
-  // The system's own password dialogs answer the challenge; this also lets
-  // the prompt through while its lock is Prompting.
-  const std::int32_t t = windows.now();
-  windows.seedRandom(static_cast<std::uint32_t>(t));
-  const std::uint32_t r = drawChallenge(windows);
-  std::uint32_t reply = 0;
-  if (windows.challenge(window, static_cast<std::uint32_t>(t), r, reply) &&
-      reply == challengeAnswer(static_cast<std::uint32_t>(t), r)) {
-    return Step::EndScan;
-  }
 
   if (record.promptBusy() != 0) {
     if (inspectClaim(kernel, state.claims, record) == ClaimStatus::Busy) {
       lock.unlock();
-      refuseMinimized(windows, window, cause);
+      if (!foreign) refuseMinimized(windows, window, cause);
       return Step::HoldBack;
     }
     // Left behind by a prompt whose process or thread is gone.
@@ -135,6 +167,13 @@ Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window, Ch
     // held back before, and is open now too.
     windows.setIconicThumbnail(window, false);
     return Step::EndScan;
+  }
+
+  if (foreign) {
+    // It cannot be hidden or prompted for from here; refusing the activation
+    // keeps it out of reach, and the library in its own process asks for the
+    // password at its next activation there.
+    return Step::HoldBack;
   }
 
   Claim claim;
@@ -156,6 +195,7 @@ Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window, Ch
     LockPrompt prompt(state, windows, param, claim.tag);
     result = windows.showLockPrompt(param, prompt);
   }
+  const std::int32_t finished = windows.now();
 
   TableLock after(kernel, state.tableMutex);
   if (!after.held()) {
@@ -173,7 +213,7 @@ Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window, Ch
   if (result == PasswordAccepted) {
     if (j >= 0) {
       const RecordRef claimed = view.record(static_cast<std::uint32_t>(j));
-      claimed.setUnlockedAt(windows.now());
+      claimed.setUnlockedAt(finished);
       clearClaim(claimed);
     }
     after.unlock();
@@ -193,16 +233,20 @@ Step enforceRecord(GateState& state, WindowSystem& windows, WindowRef window, Ch
     windows.showMinimizedNoActivate(window);
     return Step::HoldBack;
   }
+  // Decided under the mutex, carried out after it: a close request or a
+  // shutdown is host and system code that must not hold up the desktop.
   const RecordRef claimed = view.record(static_cast<std::uint32_t>(j));
-  if (claimed.hasPassword() && claimed.failedTries() < claimed.maxTries()) {
-    windows.showMinimizedNoActivate(window);  // the next activation asks again
-  } else {
-    claimed.setFailedTries(0);
-    carryOutAction(windows, window, claimed.action());
-  }
+  const bool askAgain = claimed.hasPassword() && claimed.failedTries() < claimed.maxTries();
+  const std::uint16_t action = claimed.action();
+  if (!askAgain) claimed.setFailedTries(0);
   clearClaim(claimed);
   after.unlock();
   releaseClaim(kernel, state.claims, claim);
+  if (askAgain) {
+    windows.showMinimizedNoActivate(window);  // the next activation asks again
+  } else {
+    carryOutAction(windows, window, action);
+  }
   return Step::HoldBack;
 }
 
@@ -212,6 +256,7 @@ void gateProcessAttach(GateState& state, KernelObjects& kernel, void* module,
                        std::uint32_t processId) {
   state.module = module;
   state.kernel = &kernel;
+  state.processId = processId;
   state.claims.seed(processId);
   // Ownership is granted only to the creator; then the hook copies are read
   // under it. Otherwise the release below is refused, which does no harm.
@@ -236,8 +281,16 @@ bool gateReady(const GateState& state) {
 }
 
 Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window, CheckCause cause) {
-  if (!gateReady(state)) return Verdict::Pass;
-  if (window == kNoWindow || windows.isChild(window)) return Verdict::Pass;
+  if (window == kNoWindow) return Verdict::Pass;
+  // A window of another process is never acted on from here: hiding,
+  // minimizing or prompting would happen in the wrong process. Two ways lead
+  // here. A hook of the other bitness runs on the thread that installed it;
+  // the library of the window's own bitness guards it, so the call is passed
+  // on untouched. A thread joined to another's input activates that thread's
+  // windows under its own hooks; then this library is the only one asked, and
+  // a held window's activation is refused, without acting on it.
+  const bool foreign = windows.processOf(window) != state.processId;
+  if (!gateReady(state) || windows.isChild(window)) return Verdict::Pass;
 
   // The buffers stay valid for the whole check, the prompt included.
   Capture capture;
@@ -250,26 +303,25 @@ Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window, C
   capture.titleLength = std::strlen(capture.title);
   capture.classLength = std::strlen(capture.className);
 
-  // The common path takes no mutex: the count, the enabled byte and the match
-  // are read in place, and only a record that matches is looked at again
-  // under the mutex before anything is decided.
   const LockTableView& view = state.view;
-  const std::uint32_t n = view.usableRecordCount();
-  std::uint32_t i = 0;
-  while (i < n) {
-    const RecordRef record = view.record(i);
-    if (record.enabled() == 0 || !capture.matches(record)) {
-      ++i;
-      continue;
+  std::uint32_t from = 0;
+  bool challenged = false;
+  while (mayConcern(view, capture, from)) {
+    // Once per check: the answer does not depend on the lock.
+    if (!challenged) {
+      if (foreign && windows.otherBitness(window)) return Verdict::Pass;
+      challenged = true;
+      if (isOwnWindow(windows, window)) return Verdict::Pass;
     }
-    std::uint32_t next = i + 1;
-    switch (enforceRecord(state, windows, window, cause, capture, i, next)) {
+    std::uint32_t next = from + 1;
+    switch (enforceFirstMatch(state, windows, window, cause, foreign, capture, windows.now(), from,
+                              next)) {
       case Step::EndScan:
         return Verdict::Pass;
       case Step::HoldBack:
         return Verdict::HoldBack;
       case Step::NextRecord:
-        i = next;
+        from = next;
         break;
     }
   }

@@ -5,6 +5,12 @@
 // ask cbtHookVerdict / callWndRetVerdict for a verdict, turn Pass into
 // CallNextHookEx with the matching hook copy and HoldBack into 1, and restore
 // the last-error value. Nothing here throws or allocates.
+//
+// The table mutex is a cross-process lock that every activation on the
+// desktop may wait for, so no code of the host runs while it is held: the
+// challenge (a direct call into the host's window procedure when the window
+// is the calling thread's) is sent before the wait, and the window commands
+// of every outcome follow the release.
 #pragma once
 
 #include <cstddef>
@@ -51,6 +57,7 @@ struct GateState {
   LockTableView view;
   std::uint32_t cbtHook = 0;         // copies taken at process attach,
   std::uint32_t callWndRetHook = 0;  // passed on by the hook procedures
+  std::uint32_t processId = 0;       // the process the library is loaded in
   ActiveClaims claims;
 };
 
@@ -61,7 +68,8 @@ enum class Verdict {
 
 // Process attach: create or open "Vantak" asking for ownership, map the table,
 // copy both hook handles, release the mutex (a refused release is ignored).
-// processId only spreads claim tags between processes.
+// processId tells the process's own windows from others' and spreads claim
+// tags between processes.
 void gateProcessAttach(GateState& state, KernelObjects& kernel, void* module,
                        std::uint32_t processId);
 // Process detach: close the mutex handle and the table view.
@@ -81,7 +89,13 @@ enum class CheckCause {
   Retitle,     // its title was just set; it may be the active window already
 };
 
-// The check itself, for a window about to be activated or just retitled.
+// The check itself, for a window about to be activated or just retitled. A
+// window of another process is never acted on: no hide, minimize, close or
+// prompt from here, and no claim. Of the other bitness (a hook call Windows
+// runs on the thread that installed the hook) it passes untouched: the
+// library of its own bitness guards it. Of the same bitness (a thread joined
+// to another's input activating that thread's window) it is decided, and its
+// activation refused while its lock is Locked or Prompting.
 Verdict checkWindow(GateState& state, WindowSystem& windows, WindowRef window,
                     CheckCause cause = CheckCause::Activation);
 

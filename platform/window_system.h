@@ -3,7 +3,8 @@
 // the exact calls; the tests drive a simulated desktop.
 //
 // Every operation is called from a hook procedure: implementations must not
-// throw and must not allocate on the common path (isChild, title, className).
+// throw and must not allocate on the common path (processOf, isChild, title,
+// className).
 #pragma once
 
 #include <cstdint>
@@ -21,8 +22,16 @@ class WindowSystem {
  public:
   virtual ~WindowSystem() = default;
 
+  // The id of the process that owns the window (GetWindowThreadProcessId);
+  // 0 when the window is gone.
+  virtual std::uint32_t processOf(WindowRef window) = 0;
   // The window has the WS_CHILD style.
   virtual bool isChild(WindowRef window) = 0;
+  // The window's owner (GetWindow with GW_OWNER); kNoWindow when it has none.
+  virtual WindowRef owner(WindowRef window) = 0;
+  // The window's process runs with the other bitness (32-bit under a 64-bit
+  // library or the reverse). False when that cannot be told.
+  virtual bool otherBitness(WindowRef window) = 0;
   // Copy the window's title / class name into buffer, at most bufferLength - 1
   // characters and the NUL (the check passes 255 with a 256-byte buffer). The
   // buffer holds the empty string when the text cannot be read.
@@ -66,9 +75,6 @@ class WindowSystem {
 
   // The runtime's time(): seconds since 1970 UTC, as the table stores it.
   virtual std::int32_t now() = 0;
-  // The runtime's srand / rand (0 to 32767).
-  virtual void seedRandom(std::uint32_t seed) = 0;
-  virtual int random() = 0;
 
   // Run the lock prompt modally on the calling thread and return its end code
   // (PasswordAccepted, or 0; 0 also when the dialog could not be created).

@@ -31,7 +31,10 @@ HHOOK hookOf(std::uint32_t handle) { return reinterpret_cast<HHOOK>(static_cast<
 
 vk::WindowRef windowOf(HWND w) { return reinterpret_cast<vk::WindowRef>(w); }
 
-// Keeps the host's last-error value across one hook call.
+// Keeps the host's last-error value across one hook call, and across the
+// entry point: Windows loads the library in the middle of one of the host's
+// own calls (its first hook event), and creating "Vantak" and the section
+// leaves ERROR_ALREADY_EXISTS behind, a refused release ERROR_NOT_OWNER.
 class LastErrorKeeper {
  public:
   LastErrorKeeper() noexcept : saved_(::GetLastError()) {}
@@ -69,8 +72,20 @@ extern "C" LRESULT CALLBACK vkgateCallWndRetHook(int code, WPARAM wParam, LPARAM
   return ::CallNextHookEx(hookOf(gState.callWndRetHook), code, wParam, lParam);
 }
 
+#if defined(__MINGW32__)
+// The library's entry point (linked with -e): the runtime's start-up code
+// (static constructors, TLS, on 32 bits the frame registration that looks for
+// a libgcc DLL by name) runs before DllMain and may set an error of its own.
+extern "C" BOOL WINAPI DllMainCRTStartup(HANDLE module, DWORD reason, LPVOID reserved);
+extern "C" BOOL WINAPI vkgateEntry(HANDLE module, DWORD reason, LPVOID reserved) noexcept {
+  LastErrorKeeper keeper;
+  return DllMainCRTStartup(module, reason, reserved);
+}
+#endif
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) noexcept {
   (void)reserved;
+  LastErrorKeeper keeper;  // creating the named objects sets errors
   switch (reason) {
     case DLL_PROCESS_ATTACH:
       gWindows.setModule(module);

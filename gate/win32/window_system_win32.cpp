@@ -1,6 +1,5 @@
 #include "gate/win32/window_system_win32.h"
 
-#include <cstdlib>
 #include <ctime>
 
 #include "gate/lock_prompt.h"
@@ -61,6 +60,31 @@ constexpr UINT kShutdownFlags = EWX_SHUTDOWN | EWX_FORCE;
 static_assert(kShutdownFlags == 5, "shut down, do not wait for applications");
 
 }  // namespace
+
+std::uint32_t Win32WindowSystem::processOf(WindowRef window) {
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(hwndOf(window), &process);
+  return static_cast<std::uint32_t>(process);
+}
+
+WindowRef Win32WindowSystem::owner(WindowRef window) {
+  return reinterpret_cast<WindowRef>(::GetWindow(hwndOf(window), GW_OWNER));
+}
+
+bool Win32WindowSystem::otherBitness(WindowRef window) {
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(hwndOf(window), &process);
+  win32::UniqueHandle theirs(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+  if (!theirs.valid()) return false;
+  // Under WOW64 a 32-bit process reports TRUE and a 64-bit one FALSE; on a
+  // 32-bit system both report FALSE.
+  BOOL theirsWow64 = FALSE;
+  BOOL oursWow64 = FALSE;
+  if (!::IsWow64Process(theirs.get(), &theirsWow64) || !::IsWow64Process(::GetCurrentProcess(), &oursWow64)) {
+    return false;
+  }
+  return (theirsWow64 != FALSE) != (oursWow64 != FALSE);
+}
 
 bool Win32WindowSystem::isChild(WindowRef window) {
   return (static_cast<DWORD>(::GetWindowLongA(hwndOf(window), GWL_STYLE)) & WS_CHILD) != 0;
@@ -146,10 +170,6 @@ void Win32WindowSystem::shutdownComputer() {
 }
 
 std::int32_t Win32WindowSystem::now() { return static_cast<std::int32_t>(std::time(nullptr)); }
-
-void Win32WindowSystem::seedRandom(std::uint32_t seed) { std::srand(seed); }
-
-int Win32WindowSystem::random() { return std::rand(); }
 
 int Win32WindowSystem::showLockPrompt(const PromptParam& param, DialogLogic& logic) {
   win32::DialogBinding binding(logic, kPromptParamProperty, const_cast<PromptParam*>(&param));

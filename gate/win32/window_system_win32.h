@@ -14,7 +14,10 @@ class Win32WindowSystem final : public WindowSystem {
   // The library's module: the prompt dialog and its icon are its resources.
   void setModule(HINSTANCE module) { module_ = module; }
 
+  std::uint32_t processOf(WindowRef window) override;
   bool isChild(WindowRef window) override;
+  WindowRef owner(WindowRef window) override;
+  bool otherBitness(WindowRef window) override;
   void title(WindowRef window, char* buffer, int bufferLength) override;
   void className(WindowRef window, char* buffer, int bufferLength) override;
   bool challenge(WindowRef window, std::uint32_t t, std::uint32_t r, std::uint32_t& reply) override;
@@ -27,8 +30,6 @@ class Win32WindowSystem final : public WindowSystem {
   void postClose(WindowRef window) override;
   void shutdownComputer() override;
   std::int32_t now() override;
-  void seedRandom(std::uint32_t seed) override;
-  int random() override;
   int showLockPrompt(const PromptParam& param, DialogLogic& logic) override;
 
  private:

@@ -38,6 +38,11 @@ using e2e::staticTexts;
 
 // What guarded_window.exe understands and reports.
 constexpr UINT kRetitleRequest = WM_APP + 1;
+constexpr UINT kLastErrorRequest = WM_APP + 5;
+constexpr UINT kLastErrorSeenRequest = WM_APP + 6;
+constexpr LRESULT kLastErrorKept = 1;
+constexpr LRESULT kLibraryLoadedBefore = 2;
+constexpr LRESULT kLibraryLoadedAfter = 4;
 constexpr DWORD kExitClosedByRequest = 10;
 
 // The prompt's password box.
@@ -260,6 +265,36 @@ TEST_F(GateTest, HookProceduresHandTheHostItsLastErrorBack) {
   EXPECT_EQ(::GetLastError(), kHostError) << "WH_CALLWNDPROCRET, code < 0";
 }
 
+// Windows loads the library into a process in the middle of one of the
+// host's own calls: its first hook event there. The entry point creates the
+// named objects (ERROR_ALREADY_EXISTS) and releases a mutex it does not own
+// (ERROR_NOT_OWNER); the host must get its own value back all the same.
+//
+// Wine's hook dispatch itself asks for the module by name before it loads it
+// (GetModuleHandleExW, which fails with ERROR_MOD_NOT_FOUND), so under Wine
+// that value reaches the library's entry point already: it is the one value
+// besides the host's own that this test accepts. Real Windows loads hook
+// libraries through its own path; there the host's value is expected.
+TEST_F(GateTest, TheHostsLastErrorSurvivesTheLibrarysFirstLoadInItsProcess) {
+  addLock(LockSpec{});  // the table in use, by a lock on another title
+  // Started before the hooks: the library is not in the process yet.
+  Process app = startGuarded("vk last error");
+  ASSERT_TRUE(app.started());
+  HWND w = guardedWindow(app);
+  ASSERT_NE(w, nullptr);
+  ASSERT_EQ(e2e::ask(w, kLastErrorRequest, 0, 0), kLastErrorKept)
+      << "without hooks the message alone must keep the value and load nothing";
+
+  installHooks();
+  const LRESULT seen = e2e::ask(w, kLastErrorRequest, 0, 0);
+  ASSERT_EQ(seen & kLibraryLoadedBefore, 0) << "the library came in before the request; nothing is proven";
+  ASSERT_EQ(seen & kLibraryLoadedAfter, kLibraryLoadedAfter) << "the hook event did not load the library";
+  if ((seen & kLastErrorKept) == 0) {
+    EXPECT_EQ(e2e::ask(w, kLastErrorSeenRequest, 0, 0), static_cast<LRESULT>(ERROR_MOD_NOT_FOUND))
+        << "the library's first load left a last error of its own";
+  }
+}
+
 // ---- guarding windows of other processes ---------------------------------------
 
 TEST_F(GateTest, LockedWindowIsHiddenAndPromptedForInItsOwnProcess) {
@@ -364,6 +399,59 @@ TEST_F(GateTest, RightPasswordShowsTheWindowAndOpensTheRelockPeriod) {
   EXPECT_GT(record(lock).unlockedAt, earlier);
   EXPECT_EQ(record(lock).promptBusy, 0);
 }
+
+// A lock whose pattern also matches the prompt's "Invalid Password" box: the
+// box comes up in front and usable (it is owned by the prompt, which answers
+// the challenge), and the right password then opens the window.
+struct WideLockCase {
+  const char* name;
+  const char* pattern;
+};
+
+class PromptBoxUnderAWideLock : public GateTest, public testing::WithParamInterface<WideLockCase> {};
+
+TEST_P(PromptBoxUnderAWideLock, TheBoxIsUsableAndTheRightPasswordOpens) {
+  constexpr const char* kVaultTitle = "My Password Vault";
+  LockSpec spec;
+  spec.title = GetParam().pattern;
+  spec.wildcard = true;
+  const std::uint32_t lock = addLock(spec);
+  installHooks();
+  Process app = startGuarded(kVaultTitle);
+  ASSERT_TRUE(app.started());
+  HWND prompt = waitForPrompt(app, kVaultTitle);
+  ASSERT_NE(prompt, nullptr) << e2e::describeWindowsOf(app.id());
+  HWND w = guardedWindow(app);
+  ASSERT_NE(w, nullptr);
+
+  e2e::enterPassword(prompt, "not the password");
+  HWND box = waitForPrompt(app, kInvalidPasswordCaption);
+  ASSERT_NE(box, nullptr) << e2e::describeWindowsOf(app.id());
+  EXPECT_EQ(::GetWindow(box, GW_OWNER), prompt);
+  EXPECT_TRUE(e2e::waitUntil([&] { return ::GetForegroundWindow() == box; }, kSettleMs))
+      << "the box did not come to the front" << e2e::describeWindowsOf(app.id());
+  EXPECT_FALSE(::IsIconic(box)) << "the box was minimized";
+  EXPECT_EQ(record(lock).failedTries, 1);
+  screenshot(box, (std::string("gate_box_under_") + GetParam().name).c_str());
+
+  pressButton(box, IDOK);
+  ASSERT_TRUE(gone(box)) << "the box does not answer its OK button";
+  EXPECT_TRUE(e2e::waitUntil([&] { return ::IsWindowEnabled(prompt) != FALSE; }, kSettleMs))
+      << "the prompt stays disabled";
+  e2e::enterPassword(prompt, kPassword);
+  ASSERT_TRUE(gone(prompt));
+  EXPECT_TRUE(e2e::waitUntil([&] { return isShownNormally(w); }, kSettleMs)) << e2e::describeWindowsOf(app.id());
+  const LockRecord open = record(lock);
+  EXPECT_NE(open.unlockedAt, 0);
+  EXPECT_EQ(open.promptBusy, 0);
+  EXPECT_EQ(open.failedTries, 0);
+  EXPECT_FALSE(hasDialog(app));
+}
+
+INSTANTIATE_TEST_SUITE_P(Gate, PromptBoxUnderAWideLock,
+                         testing::Values(WideLockCase{"PasswordPattern", "*Password*"},
+                                         WideLockCase{"Star", "*"}),
+                         [](const testing::TestParamInfo<WideLockCase>& p) { return std::string(p.param.name); });
 
 // The tries run out at the first wrong password: the lock's action follows.
 class SpentTries : public GateTest, public testing::WithParamInterface<LockAction> {};

@@ -69,6 +69,19 @@ WindowRef FakeDesktop::addChildWindow(const std::string& title, const std::strin
   return add(title, className, true);
 }
 
+WindowRef FakeDesktop::addOwnedWindow(const std::string& title, WindowRef owner,
+                                      const std::string& className) {
+  const WindowRef w = add(title, className, false);
+  windows_.at(w).owner = owner;
+  return w;
+}
+
+void FakeDesktop::watch(const char* call) {
+  if (kernel != nullptr && kernel->ourOwnership(kTableMutexName) > 0) {
+    callsUnderTableMutex.push_back(call);
+  }
+}
+
 Verdict FakeDesktop::activate(WindowRef w) {
   const Verdict v = onActivate ? onActivate(w) : Verdict::Pass;
   if (v == Verdict::Pass) active_ = w;
@@ -87,25 +100,54 @@ void FakeDesktop::copyText(const std::string& text, char* buffer, int bufferLeng
   buffer[n] = '\0';
 }
 
+std::uint32_t FakeDesktop::processOf(WindowRef window) {
+  watch("processOf");
+  auto it = windows_.find(window);
+  if (it == windows_.end()) return 0;
+  return it->second.otherProcess ? processId + 1 : processId;
+}
+
+WindowRef FakeDesktop::owner(WindowRef window) {
+  watch("owner");
+  auto it = windows_.find(window);
+  return it == windows_.end() ? kNoWindow : it->second.owner;
+}
+
+bool FakeDesktop::otherBitness(WindowRef window) {
+  watch("otherBitness");
+  auto it = windows_.find(window);
+  return it != windows_.end() && it->second.otherProcess && it->second.otherBitness;
+}
+
 bool FakeDesktop::isChild(WindowRef window) {
+  watch("isChild");
   auto it = windows_.find(window);
   return it != windows_.end() && it->second.child;
 }
 
 void FakeDesktop::title(WindowRef window, char* buffer, int bufferLength) {
+  watch("title");
   auto it = windows_.find(window);
   copyText(it == windows_.end() ? std::string() : it->second.title, buffer, bufferLength);
 }
 
 void FakeDesktop::className(WindowRef window, char* buffer, int bufferLength) {
+  watch("className");
   auto it = windows_.find(window);
   copyText(it == windows_.end() ? std::string() : it->second.className, buffer, bufferLength);
 }
 
 bool FakeDesktop::challenge(WindowRef window, std::uint32_t t, std::uint32_t r, std::uint32_t& reply) {
+  watch("challenge");
   challenges.push_back({window, t, r});
   auto it = windows_.find(window);
   if (it == windows_.end() || it->second.challengeSendFails) return false;
+  if (it->second.whenChallenged) {
+    const std::function<void()> run = it->second.whenChallenged;  // it may clear itself
+    run();
+    it = windows_.find(window);
+    if (it == windows_.end()) return false;
+  }
   FakeWindow& w = it->second;
   if (w.dialog != nullptr) {
     reply = w.dialog->answersChallenge() ? w.dialog->onChallenge(t, r) : 0;
@@ -120,15 +162,20 @@ bool FakeDesktop::challenge(WindowRef window, std::uint32_t t, std::uint32_t r, 
 }
 
 void FakeDesktop::hide(WindowRef window) {
+  watch("hide");
   FakeWindow& w = windows_.at(window);
   w.visibility = Visibility::Hidden;
   w.commands.push_back(WindowCommand::Hide);
   if (active_ == window) active_ = kNoWindow;  // a hidden window is never active
 }
 
-bool FakeDesktop::isActive(WindowRef window) { return window != kNoWindow && active_ == window; }
+bool FakeDesktop::isActive(WindowRef window) {
+  watch("isActive");
+  return window != kNoWindow && active_ == window;
+}
 
 void FakeDesktop::minimizeAndDeactivate(WindowRef window) {
+  watch("minimizeAndDeactivate");
   FakeWindow& w = windows_.at(window);
   w.visibility = Visibility::Minimized;
   w.commands.push_back(WindowCommand::MinimizeAndDeactivate);
@@ -136,12 +183,14 @@ void FakeDesktop::minimizeAndDeactivate(WindowRef window) {
 }
 
 void FakeDesktop::showMinimizedNoActivate(WindowRef window) {
+  watch("showMinimizedNoActivate");
   FakeWindow& w = windows_.at(window);
   w.visibility = Visibility::Minimized;
   w.commands.push_back(WindowCommand::MinimizeNoActivate);
 }
 
 void FakeDesktop::restore(WindowRef window) {
+  watch("restore");
   FakeWindow& w = windows_.at(window);
   w.visibility = Visibility::Normal;
   w.commands.push_back(WindowCommand::Restore);
@@ -156,30 +205,24 @@ void FakeDesktop::setIconicThumbnail(WindowRef window, bool iconic) {
 }
 
 void FakeDesktop::postClose(WindowRef window) {
+  watch("postClose");
   FakeWindow& w = windows_.at(window);
   ++w.closeRequests;
   w.commands.push_back(WindowCommand::PostClose);
 }
 
-void FakeDesktop::shutdownComputer() { ++shutdowns; }
-
-void FakeDesktop::seedRandom(std::uint32_t seed) {
-  seeds.push_back(seed);
-  randState_ = seed;
+void FakeDesktop::shutdownComputer() {
+  watch("shutdownComputer");
+  ++shutdowns;
 }
 
-int FakeDesktop::random() {
-  if (!randomValues.empty()) {
-    const int v = randomValues.front();
-    randomValues.pop_front();
-    return v;
-  }
-  // The C runtime's linear congruential generator.
-  randState_ = randState_ * 214013u + 2531011u;
-  return static_cast<int>((randState_ >> 16) & 0x7FFF);
+std::int32_t FakeDesktop::now() {
+  watch("now");
+  return clock;
 }
 
 int FakeDesktop::showLockPrompt(const PromptParam& param, DialogLogic& logic) {
+  watch("showLockPrompt");
   if (promptFailsToOpen) {
     promptFailsToOpen = false;
     return -1;
@@ -195,6 +238,19 @@ int FakeDesktop::showLockPrompt(const PromptParam& param, DialogLogic& logic) {
   windows_.at(promptWindow).dialog = &logic;
   seen.promptWindow = promptWindow;
 
+  // A message box of the prompt is a window of its own, owned by the prompt:
+  // captioned and activated through the hooks while it is up.
+  view.whileBoxIsUp = [this, &seen, promptWindow](const MessageBoxShown& box) {
+    BoxSeen b;
+    b.caption = box.caption;
+    b.window = addOwnedWindow("", promptWindow);
+    b.retitleVerdict = retitle(b.window, box.caption);
+    b.activateVerdict = activate(b.window);
+    b.commands = windows_.at(b.window).commands;
+    windows_.erase(b.window);
+    if (active_ == b.window) active_ = promptWindow;
+    seen.boxes.push_back(b);
+  };
   logic.onInit(view);
   seen.caption = view.caption();
   seen.passwordChar = view.passwordChar(view.focus());

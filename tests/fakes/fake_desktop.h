@@ -4,8 +4,12 @@
 // and pressing buttons.
 //
 // Like Windows, the desktop re-enters the hooks: a window that is activated
-// (by its application, by restore, or a prompt coming up) runs the CBT hook,
-// and a retitled window runs the WM_SETTEXT hook, each on the same stack.
+// (by its application, by restore, or a prompt or its message box coming up)
+// runs the CBT hook, and a retitled window runs the WM_SETTEXT hook, each on
+// the same stack.
+//
+// Given the kernel, the desktop notes every window-system call made while
+// this thread holds the table mutex: the gate makes none.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +22,7 @@
 #include "gate/window_guard.h"
 #include "platform/window_system.h"
 #include "tests/fakes/fake_dialog_view.h"
+#include "tests/fakes/fake_kernel.h"
 
 namespace vk {
 namespace fakes {
@@ -38,6 +43,15 @@ struct FakeWindow {
   bool answersWrongly = false;
   // The send fails (a hung window).
   bool challengeSendFails = false;
+  // Runs when the challenge reaches the window procedure, as a host that
+  // pumps messages there would.
+  std::function<void()> whenChallenged;
+  // The owner window (GW_OWNER); kNoWindow for none.
+  WindowRef owner = kNoWindow;
+  // Belongs to another process of the desktop, and that process runs with the
+  // other bitness.
+  bool otherProcess = false;
+  bool otherBitness = false;
   int closeRequests = 0;
   std::vector<WindowCommand> commands;
   // What thumbnails show: true while only the icon; and how often the gate
@@ -75,6 +89,15 @@ class ScriptedUser {
   std::deque<UserStep> steps_;
 };
 
+// A message box of the prompt, as the hooks saw it come up.
+struct BoxSeen {
+  std::string caption;
+  WindowRef window = kNoWindow;
+  Verdict retitleVerdict = Verdict::Pass;   // its caption being set
+  Verdict activateVerdict = Verdict::Pass;  // it coming up
+  std::vector<WindowCommand> commands;      // what the gate did to it
+};
+
 // What happened during one lock prompt.
 struct PromptSeen {
   std::int32_t recordIndex = -1;
@@ -91,6 +114,7 @@ struct PromptSeen {
   std::vector<unsigned> beeps;
   std::vector<TimerStarted> timers;
   std::vector<MessageBoxShown> messageBoxes;
+  std::vector<BoxSeen> boxes;
   std::string editTextAtEnd;
   int focusAtEnd = 0;
   bool scriptRanDry = false;  // the user had no steps left and pressed Esc
@@ -106,6 +130,9 @@ class FakeDesktop : public WindowSystem {
   // --- building the desktop
   WindowRef addWindow(const std::string& title, const std::string& className = "AppFrame");
   WindowRef addChildWindow(const std::string& title, const std::string& className = "Button");
+  // A top-level window owned by another (a dialog or message box).
+  WindowRef addOwnedWindow(const std::string& title, WindowRef owner,
+                           const std::string& className = "#32770");
   FakeWindow& window(WindowRef w) { return windows_.at(w); }
   bool exists(WindowRef w) const { return windows_.count(w) != 0; }
 
@@ -122,8 +149,11 @@ class FakeDesktop : public WindowSystem {
 
   // --- the world
   std::int32_t clock = 1700000000;
-  // Values rand() returns next; when empty, the runtime's own generator.
-  std::deque<int> randomValues;
+  // The process the windows belong to (unless marked otherProcess).
+  std::uint32_t processId = 4242;
+  // The kernel whose table mutex must never be held during a window-system
+  // call; null: not watched.
+  const FakeKernel* kernel = nullptr;
   ScriptedUser user;
   // Runs when a prompt has ended and before the check goes on.
   std::function<void()> afterPromptEnds;
@@ -137,14 +167,18 @@ class FakeDesktop : public WindowSystem {
     std::uint32_t r;
   };
   std::vector<ChallengeSent> challenges;
-  std::vector<std::uint32_t> seeds;
   std::vector<PromptSeen> prompts;
+  // Window-system calls made while this thread held the table mutex.
+  std::vector<std::string> callsUnderTableMutex;
   // Verdicts of the activations that restore() caused.
   std::vector<Verdict> restoreActivations;
   int shutdowns = 0;
 
   // WindowSystem
+  std::uint32_t processOf(WindowRef window) override;
   bool isChild(WindowRef window) override;
+  WindowRef owner(WindowRef window) override;
+  bool otherBitness(WindowRef window) override;
   void title(WindowRef window, char* buffer, int bufferLength) override;
   void className(WindowRef window, char* buffer, int bufferLength) override;
   bool challenge(WindowRef window, std::uint32_t t, std::uint32_t r, std::uint32_t& reply) override;
@@ -156,19 +190,18 @@ class FakeDesktop : public WindowSystem {
   void setIconicThumbnail(WindowRef window, bool iconic) override;
   void postClose(WindowRef window) override;
   void shutdownComputer() override;
-  std::int32_t now() override { return clock; }
-  void seedRandom(std::uint32_t seed) override;
-  int random() override;
+  std::int32_t now() override;
   int showLockPrompt(const PromptParam& param, DialogLogic& logic) override;
 
  private:
   WindowRef add(const std::string& title, const std::string& className, bool child);
   static void copyText(const std::string& text, char* buffer, int bufferLength);
+  // Notes the call when the table mutex is held.
+  void watch(const char* call);
 
   std::map<WindowRef, FakeWindow> windows_;
   WindowRef nextWindow_ = 0x100;
   WindowRef active_ = kNoWindow;
-  std::uint32_t randState_ = 1;
 };
 
 }  // namespace fakes

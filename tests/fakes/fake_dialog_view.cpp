@@ -27,6 +27,10 @@ void FakeDialogView::startTimer(unsigned id, unsigned periodMs) { timers_.push_b
 
 int FakeDialogView::messageBox(const char* text, const char* caption, unsigned style) {
   messageBoxes_.push_back({text, caption, style});
+  if (whileBoxIsUp) {
+    const MessageBoxShown shown = messageBoxes_.back();  // the callback may show more
+    whileBoxIsUp(shown);
+  }
   if (boxAnswers_.empty()) return kIdOk;
   const int answer = boxAnswers_.front();
   boxAnswers_.pop_front();

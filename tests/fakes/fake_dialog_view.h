@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -38,6 +39,9 @@ class FakeDialogView : public DialogView {
   void beep(unsigned type) override;
   void startTimer(unsigned id, unsigned periodMs) override;
   int messageBox(const char* text, const char* caption, unsigned style) override;
+  // Runs while a box is up, before it is answered: its life on a desktop
+  // (created, captioned, activated), played by whoever shows the dialog.
+  std::function<void(const MessageBoxShown&)> whileBoxIsUp;
   void endDialog(int result) override;
   void setUpDownRange(int id, int lower, int upper) override;
   void addListEntry(int id, const char* text) override;

@@ -16,6 +16,11 @@
 //   kShownCountRequest -> how many times the window has become visible and not
 //                         minimized (counted as its position changes), so a
 //                         test sees a show that was undone a moment later
+//   kLastErrorRequest  -> sets a last-error value, sends its own window a
+//                         WM_NULL (a hook event: the first one loads the lock
+//                         library into this process) and reads the value
+//                         back; answers with the kLastError* bits
+//   kLastErrorSeenRequest -> the value read back by the last such request
 // Exit codes: kExitClosedByRequest when the window got WM_CLOSE, 0 when it
 // went some other way, small codes for setup failures.
 #include <windows.h>
@@ -31,7 +36,14 @@ constexpr UINT kRetitleRequest = WM_APP + 1;
 constexpr UINT kActivateRequest = WM_APP + 2;
 constexpr UINT kShowRequest = WM_APP + 3;
 constexpr UINT kShownCountRequest = WM_APP + 4;
+constexpr UINT kLastErrorRequest = WM_APP + 5;
+constexpr UINT kLastErrorSeenRequest = WM_APP + 6;
 constexpr int kExitClosedByRequest = 10;
+
+constexpr LRESULT kLastErrorKept = 1;
+constexpr LRESULT kLibraryLoadedBefore = 2;
+constexpr LRESULT kLibraryLoadedAfter = 4;
+constexpr DWORD kHostLastError = 0x2A2B2C;
 
 enum class Guess { None, Zero, One, Accepted, WParam, LParam, Product, Sum, Formula };
 
@@ -51,6 +63,7 @@ bool gCloseRequested = false;
 bool gShown = false;
 LRESULT gShownCount = 0;
 Guess gGuess = Guess::None;
+DWORD gLastErrorSeen = 0;
 
 LRESULT answerChallenge(WPARAM wp, LPARAM lp) {
   const auto t = static_cast<std::uint32_t>(wp);
@@ -69,6 +82,20 @@ LRESULT answerChallenge(WPARAM wp, LPARAM lp) {
   return 0;
 }
 
+// What an application does between setting a last-error value and testing it:
+// here a message to its own window, which the hooks see.
+LRESULT lastErrorAcrossAHookEvent(HWND w) {
+  LRESULT result = 0;
+  if (::GetModuleHandleA("vkgate.dll") != nullptr) result |= kLibraryLoadedBefore;
+  ::SetLastError(kHostLastError);
+  ::SendMessageA(w, WM_NULL, 0, 0);
+  const DWORD after = ::GetLastError();
+  gLastErrorSeen = after;
+  if (after == kHostLastError) result |= kLastErrorKept;
+  if (::GetModuleHandleA("vkgate.dll") != nullptr) result |= kLibraryLoadedAfter;
+  return result;
+}
+
 LRESULT CALLBACK guardedProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case kRetitleRequest:
@@ -82,6 +109,10 @@ LRESULT CALLBACK guardedProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case kShownCountRequest:
       return gShownCount;
+    case kLastErrorRequest:
+      return lastErrorAcrossAHookEvent(w);
+    case kLastErrorSeenRequest:
+      return static_cast<LRESULT>(gLastErrorSeen);
     case WM_WINDOWPOSCHANGED: {
       const bool shown = ::IsWindowVisible(w) && !::IsIconic(w);
       if (shown && !gShown) ++gShownCount;

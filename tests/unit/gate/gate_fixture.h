@@ -59,7 +59,8 @@ class GateTest : public ::testing::Test {
  public:
   GateTest() {
     EXPECT_TRUE(manager.open(kernel));
-    gateProcessAttach(gate, kernel, &moduleToken, 4242);
+    desk.kernel = &kernel;
+    gateProcessAttach(gate, kernel, &moduleToken, desk.processId);
     desk.onActivate = [this](WindowRef w) { return cbtHookVerdict(gate, desk, kCbtActivate, w); };
     desk.onRetitle = [this](WindowRef w) {
       return callWndRetVerdict(gate, desk, 0, kMessageSetText, w);
@@ -71,6 +72,8 @@ class GateTest : public ::testing::Test {
     // Every mutex taken was given back before its handle was closed.
     EXPECT_EQ(kernel.closesWhileOwned(), 0);
     EXPECT_EQ(kernel.ourOwnership(kTableMutexName), 0);
+    // No host code ran under the mutex: no window-system call at all.
+    EXPECT_EQ(desk.callsUnderTableMutex, std::vector<std::string>{});
     gateProcessDetach(gate);
     manager.close();
   }

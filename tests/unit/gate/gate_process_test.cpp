@@ -22,7 +22,7 @@ class Attach : public ::testing::Test {
 };
 
 TEST_F(Attach, FirstProcessCreatesTheTableAndTheMutexAndLetsGo) {
-  gateProcessAttach(gate, kernel, &moduleToken, 1);
+  gateProcessAttach(gate, kernel, &moduleToken, desk.processId);
   EXPECT_TRUE(gateReady(gate));
   EXPECT_EQ(gate.module, &moduleToken);
   ASSERT_NE(kernel.section(kSectionName), nullptr);
@@ -40,7 +40,7 @@ TEST_F(Attach, CopiesTheHookHandlesOnceAndIgnoresTheRefusedRelease) {
   storeAt<std::uint32_t>(table + kOffCallWndRetHook, 0x0A0B0C0Du);
   kernel.otherProcessOwns(kTableMutexName);  // the manager is busy with the table
 
-  gateProcessAttach(gate, kernel, &moduleToken, 1);
+  gateProcessAttach(gate, kernel, &moduleToken, desk.processId);
   EXPECT_TRUE(gateReady(gate));
   EXPECT_EQ(gate.cbtHook, 0x00010203u);
   EXPECT_EQ(gate.callWndRetHook, 0x0A0B0C0Du);
@@ -53,7 +53,7 @@ TEST_F(Attach, CopiesTheHookHandlesOnceAndIgnoresTheRefusedRelease) {
 
 TEST_F(Attach, WithoutTheTableEveryWindowPasses) {
   kernel.failSections(true);
-  gateProcessAttach(gate, kernel, &moduleToken, 1);
+  gateProcessAttach(gate, kernel, &moduleToken, desk.processId);
   EXPECT_FALSE(gateReady(gate));
   const WindowRef w = desk.addWindow("Payroll");
   EXPECT_EQ(cbtHookVerdict(gate, desk, kCbtActivate, w), Verdict::Pass);
@@ -63,13 +63,13 @@ TEST_F(Attach, WithoutTheTableEveryWindowPasses) {
 
 TEST_F(Attach, WithoutTheMutexEveryWindowPasses) {
   kernel.failMutexCreation(kTableMutexName);
-  gateProcessAttach(gate, kernel, &moduleToken, 1);
+  gateProcessAttach(gate, kernel, &moduleToken, desk.processId);
   EXPECT_FALSE(gateReady(gate));
   EXPECT_EQ(checkWindow(gate, desk, desk.addWindow("Payroll")), Verdict::Pass);
 }
 
 TEST_F(Attach, DetachClosesTheMutexAndTheView) {
-  gateProcessAttach(gate, kernel, &moduleToken, 1);
+  gateProcessAttach(gate, kernel, &moduleToken, desk.processId);
   ASSERT_EQ(kernel.openHandles(), 2);  // the mutex and the section
   gateProcessDetach(gate);
   EXPECT_EQ(kernel.openHandles(), 0);
@@ -91,11 +91,24 @@ TEST_F(GateTest, ATimeOutInTheCheckHoldsAMatchingWindowBackAndChangesNothing) {
 
   EXPECT_EQ(activate(w), Verdict::HoldBack);
   EXPECT_EQ(commands(w), (Commands{Minimize}));
-  EXPECT_TRUE(desk.challenges.empty());
+  EXPECT_EQ(desk.challenges.size(), 1u);  // sent before the wait, unanswered
   EXPECT_TRUE(desk.prompts.empty());
   const LockRecord after = record(i).copy();
   EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
   EXPECT_EQ(kernel.longestWaitMs(), kMutexWaitMs);
+}
+
+// The challenge needs no table: the system's own dialogs (the manager's gate,
+// a prompt and its boxes) pass without waiting for a stuck table.
+TEST_F(GateTest, AWindowThatAnswersPassesWithoutWaitingForAStuckTable) {
+  addLock({"Vantakey", "", nullptr});
+  kernel.setTimingOut(kTableMutexName, true);
+  const WindowRef gateWindow = desk.addWindow("Vantakey");
+  desk.window(gateWindow).answersChallenge = true;
+
+  EXPECT_EQ(activate(gateWindow), Verdict::Pass);
+  EXPECT_EQ(kernel.totalWaits(), 0);
+  EXPECT_TRUE(commands(gateWindow).empty());
 }
 
 TEST_F(GateTest, ATimeOutDoesNotConcernWindowsThatMatchNoLock) {

@@ -2,9 +2,11 @@
 // hook entries and the windows that pass without touching the table.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "gate/challenge_random.h"
 #include "gate/lock_prompt.h"
 #include "tests/unit/gate/gate_fixture.h"
 
@@ -230,7 +232,8 @@ struct RaceCase {
 class MatchUnderMutex : public GateTest, public ::testing::WithParamInterface<RaceCase> {};
 
 // The manager changes the record between the lock-free read and the wait: the
-// decision follows what the record says once the mutex is held.
+// decision follows what the record says once the mutex is held. (The
+// challenge went out before the wait; it reads nothing from the table.)
 TEST_P(MatchUnderMutex, ARecordChangedBeforeTheWaitIsDecidedAfresh) {
   const std::uint32_t i = addLock({"Payroll", "", nullptr});
   const WindowRef w = desk.addWindow("Payroll");
@@ -239,7 +242,7 @@ TEST_P(MatchUnderMutex, ARecordChangedBeforeTheWaitIsDecidedAfresh) {
     kernel.beforeWait = nullptr;
   };
   EXPECT_EQ(activate(w), Verdict::Pass);
-  EXPECT_TRUE(desk.challenges.empty());
+  EXPECT_EQ(kernel.waitCount(kTableMutexName), 1);
   EXPECT_TRUE(commands(w).empty());
 }
 
@@ -251,6 +254,58 @@ INSTANTIATE_TEST_SUITE_P(
                  [](GateTest& g, std::uint32_t i) { std::strcpy(g.record(i).title(), "Budget"); }},
         RaceCase{"Deleted", [](GateTest& g, std::uint32_t i) { g.removeLock(i); }}),
     [](const ::testing::TestParamInfo<RaceCase>& p) { return std::string(p.param.name); });
+
+// A delete moved the matching record down past the lock-free read: under the
+// mutex the scan starts again where the lock-free one did.
+TEST_F(GateTest, ARecordMovedDownByADeleteBeforeTheWaitIsStillFound) {
+  addLock({"Budget", "", nullptr});
+  addLock({"Payroll", "", nullptr});
+  const WindowRef w = desk.addWindow("Payroll");
+  kernel.beforeWait = [&](const std::string&) {
+    kernel.beforeWait = nullptr;
+    removeLock(0);
+  };
+  EXPECT_EQ(activate(w), Verdict::HoldBack);
+  EXPECT_EQ(commands(w), (Commands{Hide, Minimize}));
+}
+
+// An edit in progress: the first byte of the new pattern is written, the
+// wildcard flag not yet, so the lock-free read matches neither the old title
+// nor the new pattern, and finds a later lock instead. Under the mutex the
+// finished record comes first, in table order.
+TEST_F(GateTest, ARecordHalfRewrittenDuringTheLockFreeReadIsDecidedInTableOrder) {
+  const std::uint32_t edited = addLock({"My Password Vault", "", "a"});
+  const std::uint32_t later = addLock({"*Vault*", "", "b", /*wildcard=*/true});
+  record(edited).title()[0] = '*';
+  const WindowRef w = desk.addWindow("My Password Vault");
+  kernel.beforeWait = [&](const std::string&) {
+    kernel.beforeWait = nullptr;
+    std::strcpy(record(edited).title(), "*Password Vault");
+    record(edited).setWildcard(1);
+  };
+  desk.user.entersPassword("a").entersPassword("b");
+
+  EXPECT_EQ(activate(w), Verdict::Pass);
+  ASSERT_EQ(desk.prompts.size(), 2u);
+  EXPECT_EQ(desk.prompts[0].recordIndex, static_cast<std::int32_t>(edited));
+  EXPECT_EQ(desk.prompts[1].recordIndex, static_cast<std::int32_t>(later));
+  EXPECT_EQ(record(edited).unlockedAt(), desk.clock);
+}
+
+// The limit of the lock-free read, as it is: when nothing else matches, a
+// record caught half rewritten lets that one activation pass without the
+// mutex; the window's next activation meets the finished record.
+TEST_F(GateTest, AnActivationDuringTheRewriteOfItsOnlyLockPassesTheNextIsChecked) {
+  const std::uint32_t edited = addLock({"My Password Vault", "", nullptr});
+  record(edited).title()[0] = '*';
+  const WindowRef w = desk.addWindow("My Password Vault");
+
+  EXPECT_EQ(activate(w), Verdict::Pass);
+  EXPECT_EQ(kernel.totalWaits(), 0);
+  std::strcpy(record(edited).title(), "*Password Vault");
+  record(edited).setWildcard(1);
+  EXPECT_EQ(activate(w), Verdict::HoldBack);
+}
 
 // --- actions -------------------------------------------------------------------
 
@@ -451,6 +506,76 @@ TEST_F(GateTest, ChildWindowsAndNullHandlesPassWhateverTheLocksSay) {
   EXPECT_EQ(checkWindow(gate, desk, desk.addWindow("Payroll")), Verdict::HoldBack);
 }
 
+// A thread joined to another's input activates that thread's windows under
+// its own hooks: the call arrives here for a window of another process of
+// the same bitness. Such a window is never acted on from here, but a held one
+// stays refused (no other library is asked).
+struct ForeignWindowCase {
+  const char* name;
+  void (*arrange)(GateTest&, std::uint32_t record, WindowRef w);
+  Verdict verdict;
+};
+
+// A hook of the other bitness is run on the thread that installed it: the
+// library of the window's own bitness guards the window, so the call is
+// passed on untouched, whatever the lock says.
+TEST_F(GateTest, AWindowOfTheOtherBitnessIsPassedOnUntouched) {
+  addLock({"Payroll", "", nullptr});  // holds back every matching window at once
+  const WindowRef w = desk.addWindow("Payroll");
+  desk.window(w).otherProcess = true;
+  desk.window(w).otherBitness = true;
+  EXPECT_EQ(cbtHookVerdict(gate, desk, kCbtActivate, w), Verdict::Pass);
+  EXPECT_EQ(callWndRetVerdict(gate, desk, 0, kMessageSetText, w), Verdict::Pass);
+  EXPECT_TRUE(desk.challenges.empty());
+  EXPECT_EQ(kernel.totalWaits(), 0);
+  EXPECT_TRUE(commands(w).empty());
+}
+
+class WindowsOfAnotherProcess : public GateTest,
+                                public ::testing::WithParamInterface<ForeignWindowCase> {};
+
+TEST_P(WindowsOfAnotherProcess, AreDecidedButNeverActedOn) {
+  const std::uint32_t i = addLock({"Payroll", "", "secret"});
+  const WindowRef w = desk.addWindow("Payroll");
+  desk.window(w).otherProcess = true;
+  GetParam().arrange(*this, i, w);
+  const std::uint8_t busyBefore = record(i).promptBusy();
+  const int handlesBefore = kernel.openHandles();
+  desk.user.entersPassword("secret");
+
+  EXPECT_EQ(cbtHookVerdict(gate, desk, kCbtActivate, w), GetParam().verdict);
+  EXPECT_EQ(callWndRetVerdict(gate, desk, 0, kMessageSetText, w), GetParam().verdict);
+  EXPECT_TRUE(commands(w).empty());
+  EXPECT_TRUE(desk.prompts.empty());
+  EXPECT_EQ(record(i).promptBusy(), busyBefore);
+  EXPECT_EQ(kernel.openHandles(), handlesBefore) << "a claim marker was made";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gate, WindowsOfAnotherProcess,
+    ::testing::Values(
+        ForeignWindowCase{"Locked", [](GateTest&, std::uint32_t, WindowRef) {}, Verdict::HoldBack},
+        ForeignWindowCase{"Prompting",
+                          [](GateTest& g, std::uint32_t i, WindowRef) {
+                            g.leaveForeignClaim(i, 900);
+                            g.kernel.otherProcessOwns(markerName(900));
+                          },
+                          Verdict::HoldBack},
+        ForeignWindowCase{"Open",
+                          [](GateTest& g, std::uint32_t i, WindowRef) {
+                            g.record(i).setUnlockedAt(g.desk.clock - 10);
+                          },
+                          Verdict::Pass},
+        ForeignWindowCase{"AnswersTheChallenge",
+                          [](GateTest& g, std::uint32_t, WindowRef w) {
+                            g.desk.window(w).answersChallenge = true;
+                          },
+                          Verdict::Pass},
+        ForeignWindowCase{"MatchesNoLock",
+                          [](GateTest& g, std::uint32_t, WindowRef w) { g.desk.window(w).title = "Budget"; },
+                          Verdict::Pass}),
+    [](const ::testing::TestParamInfo<ForeignWindowCase>& p) { return std::string(p.param.name); });
+
 TEST_F(GateTest, AnEmptyTableLetsEveryWindowPassUnchallenged) {
   EXPECT_EQ(activate(desk.addWindow("Payroll")), Verdict::Pass);
   EXPECT_EQ(activate(desk.addWindow("")), Verdict::Pass);
@@ -541,23 +666,163 @@ INSTANTIATE_TEST_SUITE_P(Gate, ForeignWindows,
                            return std::string(p.param.name);
                          });
 
-TEST_F(GateTest, TheChallengeIsSeededWithTheTimeAndNeverZero) {
-  addLock({"Payroll", "", nullptr});
-  const WindowRef w = desk.addWindow("Payroll");
-  desk.randomValues = {0, 0, 9};
-  activate(w);
-  ASSERT_EQ(desk.challenges.size(), 1u);
-  EXPECT_EQ(desk.challenges[0].t, static_cast<std::uint32_t>(desk.clock));
-  EXPECT_EQ(desk.challenges[0].r, 9u);
-  EXPECT_EQ(desk.seeds, (std::vector<std::uint32_t>{static_cast<std::uint32_t>(desk.clock)}));
+// --- the system's own boxes --------------------------------------------------------
+
+struct PromptBoxCase {
+  const char* name;
+  const char* pattern;
+  bool wildcard;
+};
+
+class PromptBoxes : public GateTest, public ::testing::WithParamInterface<PromptBoxCase> {};
+
+// The prompt's "Invalid Password" box has a title of its own, which the lock
+// matches too. It does not answer the challenge, but the prompt that owns it
+// does: the box comes up, and the right password then opens the window.
+TEST_P(PromptBoxes, TheInvalidPasswordBoxPassesAndTheRightPasswordOpens) {
+  const std::uint32_t i = addLock({GetParam().pattern, "", "secret", GetParam().wildcard});
+  const WindowRef w = desk.addWindow("My Password Vault");
+  desk.user.entersPassword("wrong").entersPassword("secret");
+
+  EXPECT_EQ(activate(w), Verdict::Pass);
+  ASSERT_EQ(desk.prompts.size(), 1u);
+  const auto& prompt = desk.prompts[0];
+  ASSERT_EQ(prompt.boxes.size(), 1u);
+  const fakes::BoxSeen& box = prompt.boxes[0];
+  EXPECT_EQ(box.caption, kInvalidPasswordCaption);
+  EXPECT_EQ(box.retitleVerdict, Verdict::Pass);
+  EXPECT_EQ(box.activateVerdict, Verdict::Pass);
+  EXPECT_TRUE(box.commands.empty()) << "the box was hidden or minimized";
+  EXPECT_EQ(prompt.result, PasswordAccepted);
+  EXPECT_EQ(commands(w), (Commands{Hide, Restore}));
+  EXPECT_EQ(record(i).unlockedAt(), desk.clock);
+  EXPECT_EQ(record(i).failedTries(), 0);
 }
 
-TEST_F(GateTest, AGeneratorStuckAtZeroStillGivesANonZeroChallenge) {
+INSTANTIATE_TEST_SUITE_P(Gate, PromptBoxes,
+                         ::testing::Values(PromptBoxCase{"PasswordPattern", "*Password*", true},
+                                           PromptBoxCase{"Star", "*", true},
+                                           PromptBoxCase{"EmptyExactTitle", "", false}),
+                         [](const ::testing::TestParamInfo<PromptBoxCase>& p) {
+                           return std::string(p.param.name);
+                         });
+
+struct OwnerCase {
+  const char* name;
+  int levelsBelow;     // owners between the window and the top of its chain
+  bool topAnswers;     // the top of the chain answers the challenge
+  Verdict verdict;
+};
+
+class OwnerChains : public GateTest, public ::testing::WithParamInterface<OwnerCase> {};
+
+TEST_P(OwnerChains, AWindowOwnedByAnAnsweringDialogPasses) {
+  const OwnerCase& c = GetParam();
+  addLock({"Payroll", "", nullptr});  // holds back every matching window at once
+  WindowRef w = desk.addWindow("Vantakey");
+  desk.window(w).answersChallenge = c.topAnswers;
+  for (int k = 0; k < c.levelsBelow; ++k) w = desk.addOwnedWindow("Payroll", w);
+
+  EXPECT_EQ(activate(w), c.verdict);
+  EXPECT_EQ(desk.challenges.size(), static_cast<std::size_t>(c.levelsBelow) + 1u);
+  EXPECT_EQ(commands(w).empty(), c.verdict == Verdict::Pass);
+}
+
+INSTANTIATE_TEST_SUITE_P(Gate, OwnerChains,
+                         ::testing::Values(OwnerCase{"OwnedByTheGate", 1, true, Verdict::Pass},
+                                           OwnerCase{"TwoStepsBelowTheGate", 2, true, Verdict::Pass},
+                                           OwnerCase{"OwnerDoesNotAnswer", 1, false, Verdict::HoldBack},
+                                           OwnerCase{"ChainDoesNotAnswer", 3, false, Verdict::HoldBack}),
+                         [](const ::testing::TestParamInfo<OwnerCase>& p) {
+                           return std::string(p.param.name);
+                         });
+
+// Owners cannot form a cycle on Windows; should one be reported, the walk
+// still ends.
+TEST_F(GateTest, AnOwnerCycleEndsTheWalk) {
   addLock({"Payroll", "", nullptr});
-  desk.randomValues = std::deque<int>(100, 0);
+  const WindowRef a = desk.addWindow("Payroll");
+  const WindowRef b = desk.addOwnedWindow("Payroll", a);
+  desk.window(a).owner = b;
+  EXPECT_EQ(activate(a), Verdict::HoldBack);
+  EXPECT_LT(desk.challenges.size(), 10u);
+}
+
+// --- no host code under the table mutex ------------------------------------------------
+
+// A host that pumps messages while it answers the challenge (here it
+// activates another locked window, whose prompt comes up) does so with the
+// table mutex free: no other activation on the desktop waits for it. The
+// fixture checks every window-system call of every test the same way.
+TEST_F(GateTest, AHostPumpingMessagesInTheChallengeHoldsNoTableMutex) {
+  const std::uint32_t a = addLock({"Payroll", "", "a"});
+  const std::uint32_t b = addLock({"Budget", "", "b"});
+  const WindowRef payroll = desk.addWindow("Payroll");
+  const WindowRef budget = desk.addWindow("Budget");
+  int ownershipInChallenge = -1;
+  Verdict nested = Verdict::HoldBack;
+  desk.window(payroll).whenChallenged = [&] {
+    desk.window(payroll).whenChallenged = nullptr;
+    ownershipInChallenge = kernel.ourOwnership(kTableMutexName);
+    nested = activate(budget);
+  };
+  desk.user.entersPassword("b").entersPassword("a");
+
+  EXPECT_EQ(activate(payroll), Verdict::Pass);
+  EXPECT_EQ(ownershipInChallenge, 0);
+  EXPECT_EQ(nested, Verdict::Pass);
+  ASSERT_EQ(desk.prompts.size(), 2u);
+  EXPECT_EQ(desk.prompts[0].recordIndex, static_cast<std::int32_t>(b));
+  EXPECT_EQ(desk.prompts[1].recordIndex, static_cast<std::int32_t>(a));
+  EXPECT_EQ(record(a).unlockedAt(), desk.clock);
+  EXPECT_EQ(record(b).unlockedAt(), desk.clock);
+}
+
+// The values are those of the runtime's rand() after srand(time): seeded
+// with 1 it gives 41, then 18467 (the owner's challenge takes the next one).
+TEST_F(GateTest, TheChallengeDrawsTheRuntimeGeneratorsValuesSeededWithTheTime) {
+  addLock({"Payroll", "", nullptr});
+  const WindowRef owner = desk.addWindow("Payroll Tools");
+  const WindowRef w = desk.addOwnedWindow("Payroll", owner);
+  desk.clock = 1;
+  activate(w);
+  ASSERT_EQ(desk.challenges.size(), 2u);
+  EXPECT_EQ(desk.challenges[0].window, w);
+  EXPECT_EQ(desk.challenges[0].t, 1u);
+  EXPECT_EQ(desk.challenges[0].r, 41u);
+  EXPECT_EQ(desk.challenges[1].window, owner);
+  EXPECT_EQ(desk.challenges[1].r, 18467u);
+}
+
+TEST_F(GateTest, AZeroDrawIsNeverSentTheNextDrawIs) {
+  // A time whose first draw is 0, as about one in 32768 are.
+  std::int32_t t = 1;
+  while (ChallengeRandom(static_cast<std::uint32_t>(t)).next() != 0) ++t;
+  ChallengeRandom expected(static_cast<std::uint32_t>(t));
+  expected.next();
+  const int second = expected.next();
+  ASSERT_NE(second, 0);
+
+  addLock({"Payroll", "", nullptr});
+  desk.clock = t;
   activate(desk.addWindow("Payroll"));
   ASSERT_EQ(desk.challenges.size(), 1u);
-  EXPECT_NE(desk.challenges[0].r, 0u);
+  EXPECT_EQ(desk.challenges[0].r, static_cast<std::uint32_t>(second));
+}
+
+// The host's own random sequence goes on as if no check had run.
+TEST_F(GateTest, TheHostsRandSequenceIsLeftAlone) {
+  std::srand(4711);
+  const int first = std::rand();
+  const int second = std::rand();
+  std::srand(4711);
+  EXPECT_EQ(std::rand(), first);
+
+  addLock({"Payroll", "", nullptr});
+  desk.clock = 1;  // a seed far from the host's
+  activate(desk.addWindow("Payroll"));
+  ASSERT_EQ(desk.challenges.size(), 1u);
+  EXPECT_EQ(std::rand(), second);
 }
 
 struct AnswerCase {
