@@ -445,6 +445,7 @@ TEST_F(ManagerStartupTest, ALogOffSavesBeforeTheLogOffMessageIsAnswered) {
   runManager(world.ports);
 
   const std::vector<std::string> expected = {
+      "stop hook host",
       "remove hook " + std::to_string(world.system.installedHooks.at(0)),
       "remove hook " + std::to_string(world.system.installedHooks.at(1)),
       "save vk2.dat", "NIM_DELETE", "post quit"};
@@ -452,6 +453,7 @@ TEST_F(ManagerStartupTest, ALogOffSavesBeforeTheLogOffMessageIsAnswered) {
   EXPECT_EQ(1, world.log.count("save vk2.dat"));
   EXPECT_EQ(1, world.log.count(expected[0]));
   EXPECT_EQ(1, world.log.count(expected[1]));
+  EXPECT_EQ(1, world.log.count(expected[2]));
   EXPECT_EQ(1, world.log.count("NIM_DELETE"));
   expectAllReleased();
 }

@@ -103,8 +103,8 @@ TEST_P(DatabaseTakeOver, LoadsTheNewestPlaceSavesTheCurrentOneAndLeavesOlderFile
   if (c.virtualStore) files.files[store] = imageWithPassword("virtual store");
   if (c.windows) files.files[windows] = imageWithPassword("windows");
 
-  const bool loaded = loadDatabase(files, settings, table);
-  ASSERT_EQ(c.loaded != nullptr, loaded);
+  const LoadResult loaded = loadDatabase(files, settings, table);
+  ASSERT_EQ(c.loaded != nullptr ? LoadResult::Loaded : LoadResult::Missing, loaded);
   if (c.loaded != nullptr) {
     EXPECT_EQ(digestOf(c.loaded), settings.systemPasswordDigest);
   }
@@ -140,7 +140,7 @@ TEST_F(StoreTest, AnUnreadableCurrentFileIsNotReplacedByAnOlderCopy) {
   files.folders.insert(files.dataFolder());
   files.unreadable.insert(files.dataPathOf("vk2.dat"));
   files.files[files.pathOf("vk2.dat")] = imageWithPassword("windows");
-  EXPECT_FALSE(loadDatabase(files, settings, table));
+  EXPECT_EQ(LoadResult::Unreadable, loadDatabase(files, settings, table));
   EXPECT_EQ(PasswordDigest(), settings.systemPasswordDigest);
   EXPECT_EQ((std::vector<std::string>{"read " + files.dataPathOf("vk2.dat")}), files.log);
 }
@@ -148,7 +148,7 @@ TEST_F(StoreTest, AnUnreadableCurrentFileIsNotReplacedByAnOlderCopy) {
 TEST_F(StoreTest, WithoutProgramDataAnOlderFileStillLoadsButNothingIsSaved) {
   files.programDataFails = true;
   files.files[files.pathOf("vk2.dat")] = imageWithPassword("windows");
-  ASSERT_TRUE(loadDatabase(files, settings, table));
+  ASSERT_EQ(LoadResult::Loaded, loadDatabase(files, settings, table));
   EXPECT_EQ(digestOf("windows"), settings.systemPasswordDigest);
   EXPECT_FALSE(saveDatabaseOrReport(files, settings, table, boxes));
   EXPECT_EQ(0, files.replaceCalls);
