@@ -109,6 +109,8 @@ int runManager(ManagerPorts& ports) {
   tray.setTip(protection.tip);
   system.createTrayWindow(tray);
   system.addTrayIcon(tray.tip());
+  // Locking the workstation, a disconnect or sleep end every re-lock period.
+  tray.startSessionNotifications();
 
   // 15. The hooks; from here on locks are enforced. Header written without
   // the mutex: the hooks this starts are the only other readers.
@@ -156,6 +158,7 @@ int runManager(ManagerPorts& ports) {
   system.closeInstanceMutex();
   saveDatabaseOrReport(ports.files, settings, table, ports.messageBoxes);
   system.deleteTrayIcon();
+  tray.stopSessionNotifications();
   system.destroyTrayWindow();
   table.close();
   system.freeGateLibrary();

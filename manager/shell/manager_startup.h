@@ -17,7 +17,8 @@
 //   11 load "vk2.dat"; when there is none: import "vk.dat", first-run
 //      wizard, save
 //   12 no system password yet: import, first-run wizard, save, again
-//   13 tray window; 14 tray icon
+//   13 tray window; 14 tray icon, and the tray window registered for
+//      session notifications (workstation locked, disconnected)
 //   15 the two system-wide hooks, their handles into the table header; when
 //      the library is missing both handles stay 0; a hook that could not be
 //      installed stays 0 and the other one is kept
@@ -26,8 +27,9 @@
 //      a message box (the icon's tip says so from step 14 on, or from 15)
 //   18 message loop
 // Shutdown, in order: hooks removed, mutexes closed, database saved, icon
-// removed, tray window destroyed, ManagerTableView closed, library freed, raw
-// view closed; the quit message's code is returned.
+// removed, session notifications unregistered, tray window destroyed,
+// ManagerTableView closed, library freed, raw view closed; the quit
+// message's code is returned.
 #pragma once
 
 #include "manager/shell/manager_ports.h"

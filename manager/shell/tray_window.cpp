@@ -18,6 +18,26 @@ void TrayWindow::setTip(const char* tip) {
   tip_.assign(tip, std::min(std::strlen(tip), kTrayTipMaxLength));
 }
 
+void TrayWindow::startSessionNotifications() {
+  sessionNotificationsWanted_ = true;
+  if (!sessionNotificationsOn_) sessionNotificationsOn_ = system_.registerSessionNotifications();
+}
+
+void TrayWindow::stopSessionNotifications() {
+  sessionNotificationsWanted_ = false;
+  if (sessionNotificationsOn_) system_.unregisterSessionNotifications();
+  sessionNotificationsOn_ = false;
+}
+
+namespace {
+
+bool userSteppedAway(std::uintptr_t sessionEvent) {
+  return sessionEvent == kSessionLock || sessionEvent == kSessionConsoleDisconnect ||
+         sessionEvent == kSessionRemoteDisconnect;
+}
+
+}  // namespace
+
 bool TrayWindow::onMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
                            std::intptr_t& result) {
   switch (message) {
@@ -29,12 +49,22 @@ bool TrayWindow::onMessage(unsigned message, std::uintptr_t wParam, std::intptr_
       // After the notification area was rebuilt (the shell restarted) the icon
       // is gone and only NIM_ADD brings it back.
       if (!system_.modifyTrayIcon(tip())) system_.addTrayIcon(tip());
+      if (sessionNotificationsWanted_ && !sessionNotificationsOn_) startSessionNotifications();
       result = 0;
       return true;
     case kMessageEndSession:
       // wParam false: the log-off was cancelled after all.
       if (settings_.shutDownAtLogOff && wParam != 0) system_.postQuit();
       return false;
+    case kMessageSessionChange:
+      // Unlock, logon, connect and the rest give nobody new access.
+      if (userSteppedAway(wParam)) manager_.lockAllNow(false);
+      return false;
+    case kMessagePowerBroadcast:
+      if (wParam != kPowerSuspend) return false;
+      manager_.lockAllNow(false);
+      result = kPowerBroadcastHandled;
+      return true;
     case kTrayNotifyMessage:
       if (wParam != kTrayIconId) return false;
       if (lParam == kMouseRightDown) {
@@ -55,6 +85,9 @@ void TrayWindow::showIconMenu() {
       break;
     case kIconMenuAbout:
       openAbout(system_, runner_);
+      break;
+    case kIconMenuLockAllNow:
+      manager_.lockAllNow(true);
       break;
     default:
       break;
