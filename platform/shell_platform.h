@@ -126,8 +126,22 @@ class ShellPlatform {
   // SetMenuDefaultItem(sub, 0, TRUE), GetCursorPos, SetForegroundWindow(tray
   // window), TrackPopupMenu(sub, TPM_RETURNCMD | TPM_RIGHTALIGN |
   // TPM_BOTTOMALIGN, x, y, 0, trayWindow, NULL), DestroyMenu(menu). Returns
-  // the chosen command (40006, 40002), 0 when the menu was dismissed.
+  // the chosen command (40006, 40030, 40002), 0 when the menu was dismissed.
   virtual int showIconMenu() = 0;
+  // WTSRegisterSessionNotification(trayWindow, NOTIFY_FOR_THIS_SESSION):
+  // from now on WM_WTSSESSION_CHANGE reaches the tray window (the workstation
+  // locked, the session disconnected, ...). False when it failed (it can at
+  // logon, until the session services run) or there is no tray window.
+  // Once it succeeded, also RegisterSuspendResumeNotification(trayWindow,
+  // DEVICE_NOTIFY_WINDOW_HANDLE) where user32 has it (Windows 8 on; looked
+  // up by name): systems that sleep in modern standby report the suspend to
+  // registered windows. Elsewhere WM_POWERBROADCAST needs no registration:
+  // the system sends it to every top-level window, hidden ones too.
+  virtual bool registerSessionNotifications() = 0;
+  // WTSUnRegisterSessionNotification(trayWindow) and
+  // UnregisterSuspendResumeNotification for what the registration made;
+  // called once after a successful registration, before the window goes.
+  virtual void unregisterSessionNotifications() = 0;
 
   // --- the message loop
   // GetMessageA(&msg, NULL, 0, 0) > 0: TranslateMessage, DispatchMessageA.

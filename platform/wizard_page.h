@@ -89,6 +89,15 @@ class WindowPicker {
   // and the NUL; an empty string when the text cannot be read.
   virtual void windowTitle(WindowRef window, char* buffer, int size) = 0;
   virtual void windowClass(WindowRef window, char* buffer, int size) = 0;
+  // True when the window's title reads in the ANSI code page (what
+  // GetWindowTextA gives, and what locks compare) exactly as it is: its wide
+  // title (GetWindowTextW, at most 1023 characters) converts with
+  // WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS) without the default
+  // character, and back to the same wide text. A title in a script the code
+  // page lacks, or with an emoji, reads as question marks, which would match
+  // every window whose title reads the same. Always true under a UTF-8 code
+  // page, and when the title cannot be read.
+  virtual bool titleFitsCodePage(WindowRef window) = 0;
 };
 
 // The behaviour of one wizard page. Every handler gets the page's own view

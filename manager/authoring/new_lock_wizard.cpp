@@ -155,9 +155,11 @@ int PickWindowPage::onNext(DialogView&, WizardFrame& frame) {
   // since such a lock would match every window.
   char title[kPickedTextBufferSize] = "";
   char className[kPickedTextBufferSize] = "";
+  context_.pickedTitleUnreadable = false;
   if (picked != kNoWindow && picked != frame.window() && picked != manager) {
     picker.windowTitle(picked, title, kPickedTextBufferSize);
     picker.windowClass(picked, className, kPickedTextBufferSize);
+    context_.pickedTitleUnreadable = !picker.titleFitsCodePage(picked);
   }
   setTextField(pending().title, title, kMaxPickedTitleLength);
   setTextField(pending().className, className);
@@ -180,6 +182,9 @@ int ConfirmWindowPage::onNext(DialogView& page, WizardFrame&) {
   const std::string className = fieldText(pending().className);
   if (title.empty() && className.empty()) {
     return warn(page, kNothingPickedText, kVantakeyCaption);
+  }
+  if (context_.pickedTitleUnreadable) {
+    return warn(page, kTitleNotInCodePageText, kVantakeyCaption);
   }
   switch (findDuplicate(context_.store, title.c_str(), className.c_str())) {
     case DuplicateResult::TableBusy:
@@ -346,7 +351,7 @@ bool SummaryPage::onFinish(DialogView& page, WizardFrame&) {
 // --- the run
 
 NewLockWizard::NewLockWizard(AuthoringState& state, ManagerStore& store, WindowPicker& picker)
-    : context_{state, store, picker},
+    : context_{state, store, picker, false},
       pages_{&chooseMethod_, &typedTitle_, &pickWindow_, &confirmWindow_,
              &passwordChoice_, &password_,  &confirmPassword_, &tries_,
              &relockTime_,    &action_,     &summary_} {}

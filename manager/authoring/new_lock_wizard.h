@@ -43,7 +43,8 @@ constexpr int kIdProtectNoRadio = 1032;     // page 137
 constexpr int kIdSummaryBox = 1035;         // page 143, read-only multi-line edit box
 
 constexpr const char* kNewLockWizardCaption = "New Lock Wizard";
-constexpr unsigned kPickWaitMs = 6000;
+// The capture's wait: page 135 promises the user 7 seconds.
+constexpr unsigned kPickWaitMs = 7000;
 // Window titles are read into 256 bytes and kept to 254 characters: the hook
 // library reads titles with at most 254, so a longer exact title could never
 // match the window it was picked from.
@@ -58,6 +59,15 @@ constexpr const char* kNoWindowTitleShown = "(Window Has No Title)";
 constexpr const char* kNothingPickedText =
     "No window was selected. Click Back and activate the window you want to lock before the "
     "time is up.";
+// A picked title that the ANSI code page cannot hold reads with question
+// marks; a lock on it would match every window whose title reads the same.
+constexpr const char* kTitleNotInCodePageText =
+    "The title of the window you selected contains characters that Vantakey cannot read (such "
+    "as letters of another alphabet, or emoji): they show as question marks, and a lock on this "
+    "title would also lock other windows whose titles show the same.\n\nTo lock this window, go "
+    "back to the first page and choose \"Type the title of the window I want to lock\". Type "
+    "the part of the title that Vantakey can read, with wildcards for the rest (for example "
+    "\"*YouTube*\" for a browser tab), and check \"Enable wildcard matching\".";
 constexpr const char* kDuplicateText =
     "That window has already been locked.\nYou cannot lock a window more than once.";
 constexpr const char* kNoPasswordText = "You must type a password.";
@@ -104,6 +114,9 @@ struct NewLockContext {
   AuthoringState& state;
   ManagerStore& store;
   WindowPicker& picker;
+  // Set by each capture: the picked window's title did not survive the
+  // ANSI code page, so page 136 refuses it.
+  bool pickedTitleUnreadable;
 };
 
 class NewLockPage : public WizardPageLogic {
@@ -146,7 +159,8 @@ class PickWindowPage final : public NewLockPage {
   int onBack(DialogView& page, WizardFrame& frame) override;
 };
 
-// 136: shows the picked title; Next refuses an empty pick and a duplicate.
+// 136: shows the picked title; Next refuses an empty pick, a title the ANSI
+// code page cannot hold, and a duplicate.
 class ConfirmWindowPage final : public NewLockPage {
  public:
   using NewLockPage::NewLockPage;

@@ -21,6 +21,7 @@
 #define ID_FILE_CLOSE 40027
 #define ID_HELP_ONLINE 40028
 #define ID_OPTIONS_CHANGE_PASSWORD 40029
+#define ID_ICON_LOCK_ALL_NOW 40030
 
 // Dialogs and their controls.
 #define IDD_PASSWORD_GATE 101

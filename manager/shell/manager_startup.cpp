@@ -52,9 +52,10 @@ void runFirstRunPath(ManagerPorts& ports, ManagerStore& store) {
 class Shutdown {
  public:
   Shutdown(ManagerPorts& ports, const ManagerSettings& settings, LockTableView& table,
-           SectionMapping& raw, KernelHandle tableMutex, HookHostKeeper& hookHost)
+           SectionMapping& raw, KernelHandle tableMutex, HookHostKeeper& hookHost,
+           TrayWindow& tray)
       : ports_(ports), settings_(settings), table_(table), raw_(raw), tableMutex_(tableMutex),
-        hookHost_(hookHost) {}
+        hookHost_(hookHost), tray_(tray) {}
 
   void endSession() {
     if (sessionEnded_) return;
@@ -76,6 +77,7 @@ class Shutdown {
   void finish() {
     endSession();
     if (tableMutex_ != nullptr) ports_.kernel.closeMutex(tableMutex_);
+    tray_.stopSessionNotifications();
     ports_.system.destroyTrayWindow();
     table_.close();
     ports_.system.freeGateLibrary();
@@ -90,6 +92,7 @@ class Shutdown {
   SectionMapping& raw_;
   KernelHandle tableMutex_;
   HookHostKeeper& hookHost_;
+  TrayWindow& tray_;
   bool sessionEnded_ = false;
 };
 
@@ -168,7 +171,7 @@ int runManager(ManagerPorts& ports) {
   ManagerWindow managerWindow(ports, store);
   HookHostKeeper hookHost(ports.hookHost);
   TrayWindow tray(system, settings, managerWindow, ports.dialogRunner);
-  Shutdown shutdown{ports, settings, table, raw, tableMutex, hookHost};
+  Shutdown shutdown{ports, settings, table, raw, tableMutex, hookHost, tray};
   // Windows may end the process as soon as the log-off message has been
   // answered: the visible part of the shutdown, the save above all, runs
   // inside it.
@@ -181,6 +184,8 @@ int runManager(ManagerPorts& ports) {
   tray.setTip(protection.tip);
   system.createTrayWindow(tray);
   system.addTrayIcon(tray.tip());
+  // Locking the workstation, a disconnect or sleep end every re-lock period.
+  tray.startSessionNotifications();
 
   // The 32-bit programs' hooks: the hook host installs vkgate32.dll's. It
   // starts just before the manager's own hooks, so that those are the newest

@@ -19,7 +19,8 @@
 //      another program, access denied, a read error): say so, release,
 //      exit 2, leaving the file as it is
 //   12 no system password yet: import, first-run wizard, save, again
-//   13 tray window; 14 tray icon
+//   13 tray window; 14 tray icon, and the tray window registered for
+//      session notifications (workstation locked, disconnected)
 //      then the 32-bit hook host (hook_host_keeper.h); when it cannot be
 //      started the icon's tip says so, unless it already tells of a graver
 //      problem
@@ -35,8 +36,8 @@
 //   18 message loop
 // Shutdown, in order: hook host stopped and hooks removed, database saved, icon removed (at a
 // log-off with ShutDownAtLogOff, these inside the log-off message, since
-// the process may end when it is answered), TableMutex closed, tray window
-// destroyed, ManagerTableView closed, library freed, raw view closed, and the
+// the process may end when it is answered), TableMutex closed, session
+// notifications unregistered, tray window destroyed, ManagerTableView closed, library freed, raw view closed, and the
 // instance mutex last; the quit message's code is returned.
 #pragma once
 

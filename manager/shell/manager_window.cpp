@@ -89,6 +89,22 @@ void ManagerWindow::showGated(bool show) {
   ports_.frame.showNormalAndActivate();
 }
 
+StepResult ManagerWindow::lockAllNow(bool tellWhenBusy) {
+  const StepResult result = lockAllNowStep(store_);
+  if (result == StepResult::TableBusy) {
+    if (tellWhenBusy) {
+      ports_.messageBoxes.show(kTableTimeoutText, kManagerMessageCaption,
+                               kBoxOk | kBoxIconWarning);
+    }
+    return result;
+  }
+  if (exists()) {
+    lockList_.refreshRows();
+    onItemChanged();  // Lock and Unlock follow the selected lock's state
+  }
+  return result;
+}
+
 void ManagerWindow::onSize() {
   const ClientSize client = ports_.frame.clientSize();
   const int toolbarHeight = ports_.toolbar.height();

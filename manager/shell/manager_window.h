@@ -97,6 +97,13 @@ class ManagerWindow final : public FrameWindowEvents {
   // the focus) at once when it is visible, and otherwise only after the
   // system password was accepted; a refused or cancelled prompt hides it.
   void showGated(bool show);
+  // Lock All Now: ends every open re-lock period (lockAllNowStep), so each
+  // window opened by its password asks again at its next activation; the
+  // list and the toolbar show it at once. A table that could not be had
+  // changed nothing; with tellWhenBusy the user is told so in a box. The
+  // automatic callers (workstation locked, sleep) pass false: nobody is at
+  // the screen to answer a box then.
+  StepResult lockAllNow(bool tellWhenBusy);
 
   // FrameWindowEvents
   // Toolbar across the top at its own height, the list below it, the title

@@ -31,6 +31,26 @@ void TrayWindow::composeTip() {
   tip_.assign(tip, std::min(std::strlen(tip), kTrayTipMaxLength));
 }
 
+void TrayWindow::startSessionNotifications() {
+  sessionNotificationsWanted_ = true;
+  if (!sessionNotificationsOn_) sessionNotificationsOn_ = system_.registerSessionNotifications();
+}
+
+void TrayWindow::stopSessionNotifications() {
+  sessionNotificationsWanted_ = false;
+  if (sessionNotificationsOn_) system_.unregisterSessionNotifications();
+  sessionNotificationsOn_ = false;
+}
+
+namespace {
+
+bool userSteppedAway(std::uintptr_t sessionEvent) {
+  return sessionEvent == kSessionLock || sessionEvent == kSessionConsoleDisconnect ||
+         sessionEvent == kSessionRemoteDisconnect;
+}
+
+}  // namespace
+
 bool TrayWindow::onMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
                            std::intptr_t& result) {
   switch (message) {
@@ -44,6 +64,9 @@ bool TrayWindow::onMessage(unsigned message, std::uintptr_t wParam, std::intptr_
       // is gone and only NIM_ADD brings it back; but not once the session has
       // ended and the icon was removed on purpose.
       if (!sessionEnded_ && !system_.modifyTrayIcon(tip())) system_.addTrayIcon(tip());
+      if (!sessionEnded_ && sessionNotificationsWanted_ && !sessionNotificationsOn_) {
+        startSessionNotifications();
+      }
       result = 0;
       return true;
     case kMessageEndSession:
@@ -54,6 +77,15 @@ bool TrayWindow::onMessage(unsigned message, std::uintptr_t wParam, std::intptr_
         system_.postQuit();
       }
       return false;
+    case kMessageSessionChange:
+      // Unlock, logon, connect and the rest give nobody new access.
+      if (userSteppedAway(wParam)) manager_.lockAllNow(false);
+      return false;
+    case kMessagePowerBroadcast:
+      if (wParam != kPowerSuspend) return false;
+      manager_.lockAllNow(false);
+      result = kPowerBroadcastHandled;
+      return true;
     case kTrayNotifyMessage:
       if (wParam != kTrayIconId) return false;
       if (lParam == kMouseRightDown) {
@@ -74,6 +106,9 @@ void TrayWindow::showIconMenu() {
       break;
     case kIconMenuAbout:
       openAbout(system_, runner_, kNoWindow);
+      break;
+    case kIconMenuLockAllNow:
+      manager_.lockAllNow(true);
       break;
     default:
       break;

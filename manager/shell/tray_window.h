@@ -1,8 +1,10 @@
 // The hidden notification-area window ("VantakeyClass", "vk"): it answers the
 // icon (menu on a right click, the manager on a double-click), puts the icon
 // back every 5 seconds in case the notification area was rebuilt, and ends
-// the program at log-off when ShutDownAtLogOff is set. It never answers
-// OwnWindowChallenge.
+// the program at log-off when ShutDownAtLogOff is set. When the user steps
+// away (the workstation is locked, the session disconnected, the computer
+// goes to sleep) it ends every open re-lock period, as the icon menu's
+// "Lock All Now" does. It never answers OwnWindowChallenge.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +24,15 @@ namespace vk {
 constexpr unsigned kMessageDestroy = 0x0002;     // WM_DESTROY
 constexpr unsigned kMessageEndSession = 0x0016;  // WM_ENDSESSION
 constexpr unsigned kMessageTimer = 0x0113;       // WM_TIMER
+constexpr unsigned kMessageSessionChange = 0x02B1;   // WM_WTSSESSION_CHANGE
+constexpr unsigned kMessagePowerBroadcast = 0x0218;  // WM_POWERBROADCAST
+// WM_WTSSESSION_CHANGE's wParam: the events after which nobody who opened a
+// window may be at the screen any more.
+constexpr std::uintptr_t kSessionConsoleDisconnect = 0x2;  // WTS_CONSOLE_DISCONNECT
+constexpr std::uintptr_t kSessionRemoteDisconnect = 0x4;   // WTS_REMOTE_DISCONNECT
+constexpr std::uintptr_t kSessionLock = 0x7;               // WTS_SESSION_LOCK
+constexpr std::uintptr_t kPowerSuspend = 0x4;              // PBT_APMSUSPEND
+constexpr std::intptr_t kPowerBroadcastHandled = 1;        // TRUE
 constexpr unsigned kTrayNotifyMessage = 1025;    // WM_USER + 1, the icon's callback
 constexpr std::uintptr_t kTrayIconId = 102;
 constexpr std::intptr_t kMouseRightDown = 0x0204;       // WM_RBUTTONDOWN (516)
@@ -32,6 +43,7 @@ constexpr unsigned kTrayTimerPeriodMs = 5000;
 // Icon menu (menu 107, first submenu "Main").
 constexpr int kIconMenuOpenManager = 40006;
 constexpr int kIconMenuAbout = 40002;
+constexpr int kIconMenuLockAllNow = 40030;
 
 constexpr const char* kTrayClassName = "VantakeyClass";
 constexpr const char* kTrayWindowTitle = "vk";
@@ -63,6 +75,14 @@ class TrayWindow final : public TrayWindowEvents {
   // checked (and started again when it ended); the tip follows.
   void watchHookHost(HookHostKeeper* keeper);
 
+  // Session notifications for the tray window, from start-up once the window
+  // exists. A registration that fails (at logon the session services may
+  // not run yet) is tried again at every tick of the tray timer.
+  void startSessionNotifications();
+  // At shutdown, before the window goes: undoes a registration that was made.
+  void stopSessionNotifications();
+  bool sessionNotificationsOn() const { return sessionNotificationsOn_; }
+
  private:
   void showIconMenu();
   void composeTip();
@@ -76,6 +96,8 @@ class TrayWindow final : public TrayWindowEvents {
   std::string tip_ = kTrayTip;
   std::function<void()> endSession_;
   bool sessionEnded_ = false;
+  bool sessionNotificationsWanted_ = false;
+  bool sessionNotificationsOn_ = false;
 };
 
 }  // namespace vk

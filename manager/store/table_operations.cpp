@@ -83,6 +83,13 @@ bool switchLockOff(const LockTableView& table, std::uint32_t index) {
   return true;
 }
 
+bool endRelockPeriods(const LockTableView& table) {
+  if (!table.isOpen()) return false;
+  const std::uint32_t count = table.usableRecordCount();
+  for (std::uint32_t i = 0; i < count; ++i) table.record(i).setUnlockedAt(0);
+  return true;
+}
+
 bool readLockSettings(const LockTableView& table, std::uint32_t index, LockRecord& working) {
   if (!inUse(table, index)) return false;
   RecordRef r = table.record(index);

@@ -32,6 +32,11 @@ bool switchLockOn(const LockTableView& table, std::uint32_t index);
 // Unlock: out of force; unlockedAt is left as the hook library set it.
 bool switchLockOff(const LockTableView& table, std::uint32_t index);
 
+// Lock All Now: unlockedAt 0 in every record in use, so every window opened
+// by its password asks again at its next activation. Nothing else changes.
+// False (nothing written) when the section is not mapped.
+bool endRelockPeriods(const LockTableView& table);
+
 // The eight settings the manager owns (title, className, digest, action,
 // maxTries, enabled, relockSeconds, wildcard), copied between a record of the
 // table and a working LockRecord. The run-time fields are never touched.

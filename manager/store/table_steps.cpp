@@ -64,6 +64,13 @@ StepResult switchLockStep(ManagerStore& store, std::uint32_t index, bool on) {
   return saveAndRelease(store, lock);
 }
 
+StepResult lockAllNowStep(ManagerStore& store) {
+  TableLock lock(store.kernel, store.tableMutex);
+  if (!lock.held()) return StepResult::TableBusy;
+  endRelockPeriods(store.table);
+  return StepResult::Done;
+}
+
 StepResult copyLockSettingsStep(ManagerStore& store, std::uint32_t index, LockRecord& working) {
   TableLock lock(store.kernel, store.tableMutex);
   if (!lock.held()) return StepResult::TableBusy;

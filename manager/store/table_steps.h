@@ -46,6 +46,12 @@ StepResult deleteLockStep(ManagerStore& store, std::uint32_t index);
 // Lock (on = true: enabled 1, unlockedAt 0) or Unlock (enabled 0), and save.
 StepResult switchLockStep(ManagerStore& store, std::uint32_t index, bool on);
 
+// Lock All Now (the icon menu, and the workstation locked, a session
+// disconnected or the computer going to sleep): ends every open re-lock
+// period. Run-time fields are not stored, so nothing is saved. TableBusy
+// when the wait runs out: then no record was touched.
+StepResult lockAllNowStep(ManagerStore& store);
+
 // Edit Lock, before the dialog: copies the record's eight settings into working.
 StepResult copyLockSettingsStep(ManagerStore& store, std::uint32_t index, LockRecord& working);
 

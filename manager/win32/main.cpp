@@ -33,6 +33,7 @@ static_assert(IDC_LOST_PASSWORD == vk::kLostPasswordButtonId, "lost password but
 static_assert(IDD_ABOUT == vk::kAboutDialogId, "About box");
 static_assert(IDB_TOOLBAR == vk::kToolbarBitmapId, "toolbar strip");
 static_assert(ID_ICON_OPEN_MANAGER == vk::kIconMenuOpenManager, "icon menu");
+static_assert(ID_ICON_LOCK_ALL_NOW == vk::kIconMenuLockAllNow, "icon menu");
 static_assert(ID_ABOUT == vk::kIconMenuAbout && ID_ABOUT == vk::kMenuAbout, "About command");
 static_assert(ID_FILE_EXIT == vk::kMenuExit && ID_FILE_CLOSE == vk::kMenuClose, "File menu");
 static_assert(ID_OPTIONS_PREFERENCES == vk::kMenuPreferences, "Options menu");

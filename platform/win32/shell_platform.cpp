@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <wtsapi32.h>
 
 #include <cstring>
 #include <string>
@@ -36,6 +37,12 @@ Procedure procedureOf(HMODULE module, const char* name) {
 // Only some Windows versions have it: DWORD RegisterServiceProcess(DWORD, DWORD).
 using RegisterServiceProcessProc = DWORD(WINAPI*)(DWORD, DWORD);
 constexpr DWORD kSimpleService = 1;  // RSP_SIMPLE_SERVICE
+
+// Windows 8 on: HPOWERNOTIFY RegisterSuspendResumeNotification(HANDLE, DWORD)
+// and BOOL UnregisterSuspendResumeNotification(HPOWERNOTIFY).
+using RegisterSuspendResumeProc = void*(WINAPI*)(HANDLE, DWORD);
+using UnregisterSuspendResumeProc = BOOL(WINAPI*)(void*);
+constexpr DWORD kNotifyWindowHandle = 0;  // DEVICE_NOTIFY_WINDOW_HANDLE
 
 }  // namespace
 
@@ -204,6 +211,28 @@ int Win32ShellPlatform::showIconMenu() {
   }
   ::DestroyMenu(menu);
   return command;
+}
+
+bool Win32ShellPlatform::registerSessionNotifications() {
+  if (trayWindow_ == nullptr) return false;
+  if (::WTSRegisterSessionNotification(trayWindow_, NOTIFY_FOR_THIS_SESSION) == FALSE) return false;
+  HMODULE user = ::GetModuleHandleA("USER32.DLL");
+  auto registerSuspend = user != nullptr ? procedureOf<RegisterSuspendResumeProc>(user, "RegisterSuspendResumeNotification")
+                                         : nullptr;
+  if (registerSuspend != nullptr && suspendNotification_ == nullptr) {
+    suspendNotification_ = registerSuspend(trayWindow_, kNotifyWindowHandle);
+  }
+  return true;
+}
+
+void Win32ShellPlatform::unregisterSessionNotifications() {
+  if (trayWindow_ != nullptr) ::WTSUnRegisterSessionNotification(trayWindow_);
+  if (suspendNotification_ == nullptr) return;
+  HMODULE user = ::GetModuleHandleA("USER32.DLL");
+  auto unregisterSuspend =
+      user != nullptr ? procedureOf<UnregisterSuspendResumeProc>(user, "UnregisterSuspendResumeNotification") : nullptr;
+  if (unregisterSuspend != nullptr) unregisterSuspend(suspendNotification_);
+  suspendNotification_ = nullptr;
 }
 
 int Win32ShellPlatform::runMessageLoop() {

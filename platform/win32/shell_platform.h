@@ -43,6 +43,8 @@ class Win32ShellPlatform final : public ShellPlatform {
   void deleteTrayIcon() override;
   void startTrayTimer() override;
   int showIconMenu() override;
+  bool registerSessionNotifications() override;
+  void unregisterSessionNotifications() override;
 
   int runMessageLoop() override;
   void postQuit() override;
@@ -57,6 +59,8 @@ class Win32ShellPlatform final : public ShellPlatform {
   HOOKPROC activationHook_ = nullptr;
   HOOKPROC messageReturnHook_ = nullptr;
   HWND trayWindow_ = nullptr;
+  // RegisterSuspendResumeNotification's handle (an HPOWERNOTIFY), or null.
+  void* suspendNotification_ = nullptr;
 };
 
 }  // namespace win32

@@ -16,6 +16,7 @@ class Win32WindowPicker final : public WindowPicker {
   WindowRef foregroundWindow() override;
   void windowTitle(WindowRef window, char* buffer, int size) override;
   void windowClass(WindowRef window, char* buffer, int size) override;
+  bool titleFitsCodePage(WindowRef window) override;
 };
 
 }  // namespace win32

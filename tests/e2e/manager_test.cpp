@@ -143,8 +143,9 @@ TEST(ManagerProgram, IsAStaticGuiProgramWithItsResources) {
   const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   ASSERT_NE(imports.VirtualAddress, 0u);
   // ole32: CoTaskMemFree for the known-folder path of the database.
-  const char* const system[] = {"KERNEL32.dll", "USER32.dll",   "GDI32.dll",  "ADVAPI32.dll",
-                                "SHELL32.dll",  "COMCTL32.dll", "ole32.dll", "msvcrt.dll"};
+  const char* const system[] = {"KERNEL32.dll", "USER32.dll",   "GDI32.dll", "ADVAPI32.dll",
+                                "SHELL32.dll",  "COMCTL32.dll", "ole32.dll", "WTSAPI32.dll",
+                                "msvcrt.dll"};
   for (const auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name != 0;
        ++d) {
     const char* name = reinterpret_cast<const char*>(base + d->Name);
@@ -212,7 +213,7 @@ TEST(ManagerProgram, IsAStaticGuiProgramWithItsResources) {
   };
   HMENU iconMenu = ::LoadMenuA(m, MAKEINTRESOURCEA(107));
   ASSERT_NE(iconMenu, nullptr);
-  EXPECT_EQ(items(::GetSubMenu(iconMenu, 0)), "&Vantakey Manager=40006;-;&About=40002;");
+  EXPECT_EQ(items(::GetSubMenu(iconMenu, 0)), "&Vantakey Manager=40006;-;Lock All &Now=40030;-;&About=40002;");
   ::DestroyMenu(iconMenu);
   HMENU windowMenu = ::LoadMenuA(m, MAKEINTRESOURCEA(140));
   ASSERT_NE(windowMenu, nullptr);

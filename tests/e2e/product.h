@@ -30,7 +30,7 @@ namespace e2e {
 // is loaded into a target on its first hook call.
 constexpr DWORD kAppearMs = 20000;
 constexpr DWORD kSettleMs = 10000;
-// The New Lock wizard's capture hides it for 6 seconds.
+// The New Lock wizard's capture hides it for 7 seconds.
 constexpr DWORD kCaptureMs = 30000;
 
 constexpr const char* kDialogClass = "#32770";

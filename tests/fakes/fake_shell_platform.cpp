@@ -117,6 +117,22 @@ int FakeShellPlatform::showIconMenu() {
   return menuChoice;
 }
 
+bool FakeShellPlatform::registerSessionNotifications() {
+  log_.add("register session notifications");
+  if (!trayWindowExists) return false;
+  if (sessionRegistrationFailures > 0) {
+    --sessionRegistrationFailures;
+    return false;
+  }
+  sessionNotificationsRegistered = true;
+  return true;
+}
+
+void FakeShellPlatform::unregisterSessionNotifications() {
+  log_.add("unregister session notifications");
+  sessionNotificationsRegistered = false;
+}
+
 int FakeShellPlatform::runMessageLoop() {
   log_.add("message loop");
   const int code = whileRunning ? whileRunning() : 0;

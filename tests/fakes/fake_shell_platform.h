@@ -45,6 +45,8 @@ class FakeShellPlatform : public ShellPlatform {
   void deleteTrayIcon() override;
   void startTrayTimer() override;
   int showIconMenu() override;
+  bool registerSessionNotifications() override;
+  void unregisterSessionNotifications() override;
   int runMessageLoop() override;
   void postQuit() override;
 
@@ -58,6 +60,7 @@ class FakeShellPlatform : public ShellPlatform {
   bool trayWindowFails = false;
   bool addIconFails = false;                     // no notification area yet
   int menuChoice = 0;                            // what the user picks in the icon menu
+  int sessionRegistrationFailures = 0;           // so many registrations fail first (logon)
   // The message loop: what happens while the program runs. Returns the exit
   // code; without it the loop ends at once with 0.
   std::function<int()> whileRunning;
@@ -78,6 +81,7 @@ class FakeShellPlatform : public ShellPlatform {
   bool instanceMutexOpen = false;
   bool libraryLoaded = false;
   bool trayWindowExists = false;
+  bool sessionNotificationsRegistered = false;
 
  private:
   EventLog& log_;

@@ -63,6 +63,23 @@ void FakeWindowPicker::windowClass(WindowRef window, char* buffer, int size) {
   copyText(it == windows.end() ? std::string() : it->second.className, buffer, size);
 }
 
+bool FakeWindowPicker::titleFitsCodePage(WindowRef window) {
+  log_.add("check title of " + name(window));
+  auto it = windows.find(window);
+  if (it == windows.end() || it->second.wideTitle.empty()) return true;
+  std::string readBack;  // the ANSI title as wide text again, in UTF-8
+  for (const char c : it->second.title) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80) {
+      readBack += c;
+    } else {
+      readBack += static_cast<char>(0xC0 | (b >> 6));
+      readBack += static_cast<char>(0x80 | (b & 0x3F));
+    }
+  }
+  return readBack == it->second.wideTitle;
+}
+
 // --- pages
 
 int FakeWizardPage::messageBox(const char* text, const char* caption, unsigned style) {

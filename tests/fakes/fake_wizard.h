@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/wizard_page.h"
@@ -47,12 +48,19 @@ class FakeWindowPicker : public WindowPicker {
   WindowRef foregroundWindow() override;
   void windowTitle(WindowRef window, char* buffer, int size) override;
   void windowClass(WindowRef window, char* buffer, int size) override;
+  // Compares the wide title with the ANSI one read back (code page 1252,
+  // taken as Latin-1 here).
+  bool titleFitsCodePage(WindowRef window) override;
 
   // The desktop: windows by handle, the manager window (kNoWindow: none) and
   // the window in the foreground when the wait ends.
   struct Window {
-    std::string title;
+    Window() = default;
+    Window(std::string ansi, std::string cls, std::string wide = std::string())
+        : title(std::move(ansi)), className(std::move(cls)), wideTitle(std::move(wide)) {}
+    std::string title;      // as GetWindowTextA reads it (code page 1252)
     std::string className;
+    std::string wideTitle;  // as GetWindowTextW reads it, in UTF-8; empty: the same as title
   };
   std::map<WindowRef, Window> windows;
   WindowRef managerWindow = 0x4000;

@@ -75,6 +75,7 @@ WaitResult MemoryKernel::waitMutex(KernelHandle mutex, std::uint32_t timeoutMs) 
   WaitResult r = m == nullptr ? WaitResult::Failed : waitResult_;
   if (acquired(r)) ++m->depth;
   calls_.push_back({MutexCall::Wait, m != nullptr ? m->name : std::string(), r, false, timeoutMs});
+  if (onMutexCall) onMutexCall(calls_.back());
   return r;
 }
 
@@ -84,6 +85,7 @@ bool MemoryKernel::releaseMutex(KernelHandle mutex) {
   if (ok) --m->depth;
   calls_.push_back(
       {MutexCall::Release, m != nullptr ? m->name : std::string(), WaitResult::Failed, ok, 0});
+  if (onMutexCall) onMutexCall(calls_.back());
   return ok;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -48,6 +49,9 @@ class MemoryKernel : public KernelObjects {
   bool mutexHeld(const char* name = "Vantak") const { return ownerDepth(name) > 0; }
 
   const std::vector<MutexCall>& mutexCalls() const { return calls_; }
+  // Runs after every wait and release, so a test can look at the table at
+  // the moment the mutex was taken and the moment it was given back.
+  std::function<void(const MutexCall&)> onMutexCall;
   int openViews() const { return openViews_; }
 
  private:

@@ -356,9 +356,10 @@ TEST_F(NewLockWizardTest, CaptureHidesBothWindowsWaitsThenTakesTheForegroundWind
     EXPECT_EQ("Untitled - Notepad", w.page(kPageConfirmWindow).itemText(kIdPickedTitleText));
   });
   EXPECT_EQ((std::vector<std::string>{"center frame", "hide frame", "find manager window",
-                                      "hide manager", "wait 6000", "take foreground",
+                                      "hide manager", "wait 7000", "take foreground",
                                       "frame to foreground", "show frame", "show manager",
-                                      "read title of 0x1234", "read class of 0x1234"}),
+                                      "read title of 0x1234", "read class of 0x1234",
+                                      "check title of 0x1234"}),
             log.events);
   EXPECT_EQ("Untitled - Notepad", text(pending().title));
   EXPECT_EQ("Notepad", text(pending().className));
@@ -377,6 +378,78 @@ TEST_F(NewLockWizardTest, CaptureLeavesAHiddenManagerWindowHidden) {
   EXPECT_FALSE(log.contains("show manager"));
   EXPECT_FALSE(picker.managerVisible);
   EXPECT_EQ("Notepad", text(pending().className));
+}
+
+// A title the ANSI code page cannot hold reads with question marks: as a lock
+// it would also take every window whose title reads the same. Page 136
+// refuses it; titles the code page holds, accented ones too, are picked.
+TEST_F(NewLockWizardTest, PickedTitleThatTheCodePageCannotHoldIsRefused) {
+  constexpr WindowRef kPicked = 0x4567;
+  struct Case {
+    const char* name;
+    const char* ansiTitle;  // what GetWindowTextA gives under code page 1252
+    const char* wideTitle;  // what GetWindowTextW gives, in UTF-8
+    bool refused;
+  };
+  const Case cases[] = {
+      {"Japanese", "???", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", true},
+      {"Chinese", "???", "\xE4\xB8\xAD\xE6\x96\x87\xE5\xAD\x97", true},
+      {"Emoji", "Party ?? - Browser", "Party \xF0\x9F\x8E\x89 - Browser", true},
+      {"BestFit", "Ana - Editor", "\xC4\x80na - Editor", true},  // A with macron read as A
+      {"AccentedLatin", "Caf\xE9 cr\xE8me - Editor", "Caf\xC3\xA9 cr\xC3\xA8me - Editor", false},
+      {"Ascii", "Report - Editor", "Report - Editor", false},
+  };
+  for (const Case& c : cases) {
+    picker.windows[kPicked] = {c.ansiTitle, "PickedClass", c.wideTitle};
+    picker.foreground = kPicked;
+    pageBoxes.clear();
+    run([&](FakeWizard& w) {
+      pickWindow(w);
+      ASSERT_EQ(kPageConfirmWindow, w.current()) << c.name;
+      EXPECT_EQ(c.ansiTitle, w.page(kPageConfirmWindow).itemText(kIdPickedTitleText)) << c.name;
+      w.next();
+      EXPECT_EQ(c.refused ? kPageConfirmWindow : kPagePasswordChoice, w.current()) << c.name;
+    });
+    if (c.refused) {
+      ASSERT_EQ(1u, pageBoxes.size()) << c.name;
+      EXPECT_EQ(kTitleNotInCodePageText, pageBoxes[0].text);
+      EXPECT_EQ("Vantakey", pageBoxes[0].caption);
+      EXPECT_EQ(kWarning, pageBoxes[0].style);
+    } else {
+      EXPECT_TRUE(pageBoxes.empty()) << c.name;
+      EXPECT_EQ(c.ansiTitle, text(pending().title)) << c.name;
+    }
+  }
+  EXPECT_EQ(0u, table.recordCount());
+}
+
+// The refusal belongs to that pick: Back and a pick of another window goes on,
+// and a lock is made for that window only.
+TEST_F(NewLockWizardTest, AfterARefusedTitleAnotherPickGoesOnToFinish) {
+  constexpr WindowRef kPicked = 0x4567;
+  picker.windows[kPicked] = {"???", "PickedClass", "\xE4\xB8\xAD\xE6\x96\x87\xE5\xAD\x97"};
+  picker.foreground = kPicked;
+  run([&](FakeWizard& w) {
+    pickWindow(w);
+    w.next();
+    ASSERT_EQ(kPageConfirmWindow, w.current());
+    w.back();
+    ASSERT_EQ(kPagePickWindow, w.current());
+    picker.foreground = kNotepad;
+    w.next();
+    ASSERT_EQ(kPageConfirmWindow, w.current());
+    w.next();
+    ASSERT_EQ(kPagePasswordChoice, w.current());
+    chooseRadio(w, kPagePasswordChoice, kIdProtectNoRadio, kIdProtectYesRadio);
+    w.next();
+    ASSERT_EQ(kPageAction, w.current());
+    w.next();
+    ASSERT_EQ(kPageSummary, w.current());
+    w.finish();
+  });
+  ASSERT_EQ(1u, table.recordCount());
+  EXPECT_EQ("Untitled - Notepad", text(table.record(0).title()));
+  EXPECT_EQ("Notepad", text(table.record(0).className()));
 }
 
 TEST_F(NewLockWizardTest, CaptureWithoutAManagerWindowStillPicks) {

@@ -69,6 +69,7 @@ class ManagerStartupTest : public ::testing::Test {
     EXPECT_FALSE(world.system.libraryLoaded);
     EXPECT_FALSE(world.system.iconShown());
     EXPECT_FALSE(world.system.trayWindowExists);
+    EXPECT_FALSE(world.system.sessionNotificationsRegistered);
   }
 
   FakeManagerWorld world;
@@ -93,7 +94,7 @@ TEST_F(ManagerStartupTest, AFreshInstallationRunsTheFirstRunPathBeforeTheIconAnd
                        "register service process", "init common controls", "load vkgate.dll",
                        "map section vantakey", "map section vantakey", "read vk2.dat",
                        "read vk.dat", "first-run wizard", "save vk2.dat", "create tray window",
-                       "NIM_ADD", "start hook host", "install hook WH_CBT",
+                       "NIM_ADD", "register session notifications", "start hook host", "install hook WH_CBT",
                        "install hook WH_CALLWNDPROCRET", "start tray timer", "message loop"}));
   EXPECT_EQ(1, world.log.count("first-run wizard"));
   ASSERT_EQ(2u, world.system.installedHooks.size());
@@ -412,6 +413,7 @@ TEST_F(ManagerStartupTest, ShutdownSavesBeforeReleasingAndLetsGoOfTheInstanceMut
       "save vk2.dat",
       "NIM_DELETE",
       "close mutex Vantak",
+      "unregister session notifications",
       "destroy tray window",
       "post quit",  // the tray window's WM_DESTROY
       "unmap section",

@@ -173,6 +173,29 @@ TEST_F(TableOperations, SettingsGoOutAndBackWithoutTouchingRunTimeFields) {
   EXPECT_EQ(2, r.failedTries());
 }
 
+// Lock All Now touches the four bytes of unlockedAt (offset 532 of each
+// record in use) and not one byte more: not the header, not the other
+// fields, not the slots past recordCount; a recordCount beyond the section
+// stops at its last record.
+TEST_F(TableOperations, EndRelockPeriodsClearsUnlockedAtOfEveryRecordInUseAndNothingElse) {
+  const std::uint32_t counts[] = {0, 1, 3, kSectionRecordCapacity, 0xFFFFFFFFu};
+  for (const std::uint32_t count : counts) {
+    unsigned char* base = kernel.section();
+    for (std::size_t i = 0; i < kSectionSize; ++i) base[i] = static_cast<unsigned char>(i * 7 + 1);
+    table.setRecordCount(count);
+    Bytes expected = sectionSnapshot();
+    const std::uint32_t inUse = count < kSectionRecordCapacity ? count : kSectionRecordCapacity;
+    for (std::uint32_t r = 0; r < inUse; ++r) {
+      const std::size_t at = kHeaderSize + r * kRecordSize + 532;
+      std::memset(expected.data() + at, 0, 4);
+    }
+    ASSERT_TRUE(endRelockPeriods(table)) << count;
+    EXPECT_EQ(expected, sectionSnapshot()) << count;
+  }
+  LockTableView closed;
+  EXPECT_FALSE(endRelockPeriods(closed));
+}
+
 }  // namespace
 }  // namespace storetest
 }  // namespace vk

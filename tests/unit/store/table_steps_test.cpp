@@ -262,6 +262,56 @@ TEST_F(TableSteps, AConfirmedEditChangesTheTableAndTheFileAtOnceAndKeepsRunTimeF
   EXPECT_EQ(StepResult::TableBusy, copyLockSettingsStep(store, 1, working));
 }
 
+// Lock All Now: every record's re-lock period ends, under the mutex, and
+// nothing is saved (run-time fields are not stored).
+TEST_F(TableSteps, LockAllNowEndsEveryOpenPeriodUnderTheMutexWithoutSaving) {
+  table.record(0).setUnlockedAt(1700000100);
+  table.record(1).setUnlockedAt(1700000200);
+  table.record(1).setPromptBusy(1);
+  table.record(1).setFailedTries(2);
+  // What the records say at the wait and at the release.
+  std::vector<std::vector<std::int32_t>> seen;
+  kernel.onMutexCall = [&](const fakes::MemoryKernel::MutexCall&) {
+    std::vector<std::int32_t> unlocked;
+    for (std::uint32_t i = 0; i < table.recordCount(); ++i) {
+      unlocked.push_back(table.record(i).unlockedAt());
+    }
+    seen.push_back(unlocked);
+  };
+  Bytes expected = sectionSnapshot();
+  for (std::uint32_t i = 0; i < 3; ++i) {
+    std::memset(expected.data() + kHeaderSize + i * kRecordSize + 532, 0, 4);
+  }
+
+  EXPECT_EQ(StepResult::Done, lockAllNowStep(store));
+
+  const std::vector<std::vector<std::int32_t>> atWaitThenRelease = {
+      {1700000100, 1700000200, 1700000000}, {0, 0, 0}};
+  EXPECT_EQ(atWaitThenRelease, seen) << "changed only while the mutex was held";
+  EXPECT_EQ(expected, sectionSnapshot()) << "only unlockedAt changes";
+  EXPECT_EQ(0, kernel.ownerDepth());
+  EXPECT_EQ(kMutexWaitMs, kernel.mutexCalls().at(0).timeoutMs);
+  EXPECT_EQ(0, files.replaceCalls);
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(TableSteps, LockAllNowChangesNothingWhenTheWaitRunsOutAndTakesAnAbandonedMutex) {
+  table.record(0).setUnlockedAt(1700000100);
+  const Bytes before = sectionSnapshot();
+  kernel.setWaitResult(WaitResult::TimedOut);
+  EXPECT_EQ(StepResult::TableBusy, lockAllNowStep(store));
+  EXPECT_EQ(before, sectionSnapshot());
+  for (const auto& call : kernel.mutexCalls())
+    EXPECT_NE(fakes::MemoryKernel::MutexCall::Release, call.kind);
+  EXPECT_TRUE(boxes.shown.empty()) << "the caller decides whether to tell";
+
+  kernel.setWaitResult(WaitResult::Abandoned);
+  EXPECT_EQ(StepResult::Done, lockAllNowStep(store));
+  EXPECT_EQ(0, table.record(0).unlockedAt());
+  EXPECT_EQ(0, kernel.ownerDepth());
+  EXPECT_EQ(0, files.replaceCalls);
+}
+
 }  // namespace
 }  // namespace storetest
 }  // namespace vk
