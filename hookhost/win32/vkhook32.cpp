@@ -21,6 +21,7 @@
 #include <string>
 
 #include "hookhost/host_command_line.h"
+#include "platform/win32/beside_program.h"
 #include "platform/win32/handle.h"
 
 namespace {
@@ -37,18 +38,6 @@ HANDLE handleOf(std::uint32_t value) { return reinterpret_cast<HANDLE>(static_ca
 template <typename Procedure>
 Procedure procedureOf(HMODULE module, const char* name) {
   return reinterpret_cast<Procedure>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
-}
-
-// The library beside this program, by full path: never one found elsewhere
-// on the search path.
-std::string libraryPath() {
-  char path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return std::string();
-  std::string folder(path, n);
-  const std::size_t slash = folder.find_last_of("\\/");
-  if (slash == std::string::npos) return std::string();
-  return folder.substr(0, slash + 1) + vk::kHookHostLibrary;
 }
 
 // Pumps until WM_QUIT or the manager's process ends.
@@ -85,7 +74,7 @@ int runHost(const vk::HookHostArguments& arguments) {
     MSG message;
     ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
 
-    const std::string path = libraryPath();
+    const std::string path = vk::win32::besideProgram(vk::kHookHostLibrary);
     UniqueModule library(path.empty() ? nullptr : ::LoadLibraryA(path.c_str()));
     HOOKPROC cbt = library ? procedureOf<HOOKPROC>(library.get(), "export") : nullptr;
     HOOKPROC callWndRet = library ? procedureOf<HOOKPROC>(library.get(), "export2") : nullptr;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "hookhost/host_command_line.h"
+#include "platform/win32/beside_program.h"
 
 namespace vk {
 namespace win32 {
@@ -13,15 +14,6 @@ namespace {
 constexpr DWORD kReadyMs = 15000;
 constexpr DWORD kStopMs = 3000;
 constexpr DWORD kTerminateMs = 1000;
-
-std::string programFolder() {
-  char path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return std::string();
-  std::string folder(path, n);
-  const std::size_t slash = folder.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
-}
 
 bool fileExists(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -52,11 +44,13 @@ DWORD waitHandlingSentMessages(DWORD count, const HANDLE* objects, DWORD timeout
 
 HookHostStart Win32HookHost::start() {
   stop();
-  const std::string folder = programFolder();
-  const std::string program = folder + kHookHostProgram;
-  if (folder.empty() || !fileExists(program) || !fileExists(folder + kHookHostLibrary)) {
+  const std::string program = besideProgram(kHookHostProgram);
+  const std::string library = besideProgram(kHookHostLibrary);
+  if (program.empty() || !fileExists(program) || !fileExists(library)) {
     return HookHostStart::Missing;
   }
+  // The host runs in its own folder.
+  const std::string folder = program.substr(0, program.find_last_of("\\/") + 1);
 
   // Both handles are made inheritable for the host alone: the manager makes
   // no other inheritable handle, so the host inherits exactly these two.

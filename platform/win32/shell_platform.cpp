@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win32/beside_program.h"
 #include "platform/win32/object_security.h"
 
 namespace vk {
@@ -102,20 +103,8 @@ void Win32ShellPlatform::initCommonControls() {
   ::InitCommonControlsEx(&controls);
 }
 
-// The library beside the program, by full path: a bare name would also be
-// looked for in the current folder, which anyone may have put a file into.
-static std::string gateLibraryPath() {
-  char path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return std::string();
-  std::string folder(path, n);
-  const std::size_t slash = folder.find_last_of("\\/");
-  if (slash == std::string::npos) return std::string();
-  return folder.substr(0, slash + 1) + kGateLibrary;
-}
-
 GateLibraryStatus Win32ShellPlatform::loadGateLibrary() {
-  const std::string path = gateLibraryPath();
+  const std::string path = win32::besideProgram(kGateLibrary);
   gateModule_.reset(path.empty() ? nullptr : ::LoadLibraryA(path.c_str()));
   if (!gateModule_) return GateLibraryStatus::NotFound;
   activationHook_ = procedureOf<HOOKPROC>(gateModule_.get(), "export");
