@@ -136,16 +136,19 @@ int runManager(ManagerPorts& ports) {
   // that is not there.
   SectionMapping raw = kernel.openSection(kSectionName, kSectionSize);
   LockTableView table;
-  const bool tableReady = raw.base != nullptr && resetTableHeader(raw.base) && table.open(kernel);
-  if (!tableReady) {
-    ports.messageBoxes.show(kSectionFailedText, kSectionFailedCaption, kBoxOk | kBoxIconError);
+  // A start that cannot go on says why and releases what it took so far:
+  // nothing has been started yet that would need stopping.
+  const auto giveUp = [&](const char* text, const char* caption, int exitCode) {
+    ports.messageBoxes.show(text, caption, kBoxOk | kBoxIconError);
     table.close();
     if (raw.handle != nullptr || raw.base != nullptr) kernel.closeSection(raw);
     system.freeGateLibrary();
     if (tableMutex != nullptr) kernel.closeMutex(tableMutex);
     system.closeInstanceMutex();
-    return kExitSectionFailed;
-  }
+    return exitCode;
+  };
+  const bool tableReady = raw.base != nullptr && resetTableHeader(raw.base) && table.open(kernel);
+  if (!tableReady) return giveUp(kSectionFailedText, kSectionFailedCaption, kExitSectionFailed);
 
   // 10.-12. The database, or the first-run path.
   settings.systemPasswordDigest = PasswordDigest{};
@@ -153,15 +156,8 @@ int runManager(ManagerPorts& ports) {
   const LoadResult loaded = loadDatabase(ports.files, settings, table);
   if (loaded == LoadResult::Unreadable) {
     // The file still holds the user's password and locks: a first run here
-    // would ask for a new system password and then write over them. Nothing
-    // has been started yet, so there is nothing to stop but what was taken.
-    ports.messageBoxes.show(kLoadFailedText, kLoadFailedCaption, kBoxOk | kBoxIconError);
-    table.close();
-    kernel.closeSection(raw);
-    system.freeGateLibrary();
-    if (tableMutex != nullptr) kernel.closeMutex(tableMutex);
-    system.closeInstanceMutex();
-    return kExitDatabaseUnreadable;
+    // would ask for a new system password and then write over them.
+    return giveUp(kLoadFailedText, kLoadFailedCaption, kExitDatabaseUnreadable);
   }
   if (loaded == LoadResult::Missing) runFirstRunPath(ports, store);
   if (isZeroDigest(settings.systemPasswordDigest)) runFirstRunPath(ports, store);
