@@ -123,6 +123,24 @@ class Guard32Test : public e2e::ManagerSession {
     EXPECT_TRUE(isProcess32Bit(host_));
   }
 
+  // Kills the running host, as a user or a crash would.
+  void killHost() {
+    win32::UniqueHandle host(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, host_));
+    ASSERT_TRUE(host.valid());
+    ASSERT_TRUE(::TerminateProcess(host.get(), 9));
+    ASSERT_EQ(::WaitForSingleObject(host.get(), kSettleMs), WAIT_OBJECT_0);
+  }
+
+  // True once the manager runs one host again, other than the one killed.
+  bool hostStartedAgain() {
+    return e2e::waitUntil(
+        [&] {
+          const std::vector<DWORD> hosts = processesNamed(kHostProgram);
+          return hosts.size() == 1 && hosts[0] != host_;
+        },
+        kHostRestartMs);
+  }
+
   static HWND windowOf(const Process& app, const char* className = kGuardedClass) {
     return e2e::waitForWindow(app.id(), className, nullptr, kAppearMs);
   }
@@ -308,20 +326,8 @@ TEST_F(Guard32Test, ExitEndsTheHostAndA32BitWindowOfALockedTitleThenOpensUntouch
 TEST_F(Guard32Test, AKilledHostIsStartedAgainByTheManager) {
   writeDatabase({lockOn(kLockedTitle)});
   ASSERT_NO_FATAL_FAILURE(startManagerWithHost());
-  {
-    win32::UniqueHandle host(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, host_));
-    ASSERT_TRUE(host.valid());
-    ASSERT_TRUE(::TerminateProcess(host.get(), 9));
-    ASSERT_EQ(::WaitForSingleObject(host.get(), kSettleMs), WAIT_OBJECT_0);
-  }
-  std::vector<DWORD> hosts;
-  ASSERT_TRUE(e2e::waitUntil(
-      [&] {
-        hosts = processesNamed(kHostProgram);
-        return hosts.size() == 1 && hosts[0] != host_;
-      },
-      kHostRestartMs))
-      << "the manager did not start its host again";
+  ASSERT_NO_FATAL_FAILURE(killHost());
+  ASSERT_TRUE(hostStartedAgain()) << "the manager did not start its host again";
   EXPECT_TRUE(manager_.running());
   Process& app = start32({"--title", kLockedTitle});
   HWND w = windowOf(app);
@@ -342,12 +348,7 @@ TEST_F(ManagerWithHostTest, KillingTheHostLeaves64BitGuardingInPlaceAndTheHostIs
   writeDatabase({lockOn(kLockedTitle)});
   ASSERT_NO_FATAL_FAILURE(startManagerWithHost());
   const std::uint32_t cbtBefore = table_.cbtHook();
-  {
-    win32::UniqueHandle host(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, host_));
-    ASSERT_TRUE(host.valid());
-    ASSERT_TRUE(::TerminateProcess(host.get(), 9));
-    ASSERT_EQ(::WaitForSingleObject(host.get(), kSettleMs), WAIT_OBJECT_0);
-  }
+  ASSERT_NO_FATAL_FAILURE(killHost());
   Process& first = start64({"--title", kLockedTitle});
   HWND w = windowOf(first);
   ASSERT_NE(w, nullptr);
@@ -356,14 +357,7 @@ TEST_F(ManagerWithHostTest, KillingTheHostLeaves64BitGuardingInPlaceAndTheHostIs
   e2e::pressButton(prompt, IDCANCEL);
   ASSERT_TRUE(e2e::gone(prompt));
 
-  std::vector<DWORD> hosts;
-  ASSERT_TRUE(e2e::waitUntil(
-      [&] {
-        hosts = processesNamed(kHostProgram);
-        return hosts.size() == 1 && hosts[0] != host_;
-      },
-      kHostRestartMs))
-      << "the manager did not start its host again";
+  ASSERT_TRUE(hostStartedAgain()) << "the manager did not start its host again";
   EXPECT_TRUE(e2e::waitUntil([&] { return table_.cbtHook() != cbtBefore; }, kSettleMs))
       << "the manager's hooks were not put on top again";
   Process& second = start64({"--title", kLockedTitle});
